@@ -1,0 +1,6 @@
+// The front-end screens.
+#pragma once
+
+void drawFrontEnd();
+void drawKeyConfigScreen();
+void clearScreen();

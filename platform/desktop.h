@@ -1,0 +1,13 @@
+// The desktop host: an SDL2 window showing the emulated screen scaled by a
+// whole number, the keyboard and mouse as the device's buttons and stylus,
+// and SDL2 audio.
+#pragma once
+
+#include <string>
+
+// scale 0 picks the largest whole scale that fits the desktop. Returns false
+// with a message when there is no display.
+bool startDesktopHost(int scale, std::string* error);
+void finishDesktopHost();
+// The key map, one line a key, for --help.
+const char* desktopKeyMap();

@@ -1,0 +1,11 @@
+// Where the settings files live.
+#pragma once
+
+#include <string>
+
+// The folder of the executable when it can be written, else the per-user data
+// folder ($XDG_DATA_HOME/reefdart, by default ~/.local/share/reefdart).
+std::string defaultDataFolder();
+// Uses folder (created when missing); returns false with a message when it
+// cannot be made.
+bool setDataFolder(const std::string& folder, std::string* error);

@@ -1,0 +1,35 @@
+// What the platform core needs from the host that runs it: a clock, a way to
+// wait for input, a window to show the emulated screen in, and an audio sink.
+// Two hosts implement it: the desktop (SDL2) and the headless scripted host.
+// Only platform/ includes this.
+#pragma once
+
+#include <cstdint>
+
+struct Host {
+    const char* name;
+    // Milliseconds, unsigned and wrapping, like the handheld's tick count.
+    uint32_t (*tickCount)();
+    // Blocks the program for ms milliseconds (the clock moves on meanwhile).
+    void (*sleep)(uint32_t ms);
+    // Waits until an input message has been queued or until the tick count
+    // reaches deadline, whichever is first; with no deadline it waits for input.
+    // Returns false when no input can ever come again (the headless script is
+    // spent and the window has been told to close).
+    bool (*waitForInput)(bool hasDeadline, uint32_t deadline);
+    // The emulated screen (or a window over it) has changed.
+    void (*screenChanged)();
+    // Another copy of the program asked this one to come to the front.
+    void (*raiseWindow)();
+    // Opens the audio sink for mono 16-bit samples at rate; false when there is
+    // no audio device (the program then runs silent).
+    bool (*openAudio)(int rate);
+    void (*closeAudio)();
+    // Held around every change of the mixer's state when audio runs on a
+    // thread of the host's own.
+    void (*lockAudio)();
+    void (*unlockAudio)();
+};
+
+// The running host; set by main before the program starts.
+extern const Host* host;

@@ -1,0 +1,52 @@
+// Program-lifetime state of the application shell: the screen state machine,
+// the tick clock, the stylus and key input, and the screen layout.
+#pragma once
+
+#include <cstdint>
+
+// Screen state.
+enum : int32_t { MODE_GAME = 0, MODE_FRONTEND = 1 };
+enum : int32_t { SCREEN_TITLE = 0, SCREEN_ABOUT = 2, SCREEN_SETTINGS = 4 };
+enum : int32_t { CURSOR_NONE = 4 };
+enum : int32_t { GAME_KIND_STARTED = 2 };
+
+extern int32_t appMode;     // initially MODE_FRONTEND
+extern int32_t menuScreen;  // SCREEN_TITLE
+extern int32_t menuCursor;  // 0..3, CURSOR_NONE for none
+extern int32_t gameKind;    // 0 until the first game starts, then 2
+extern int32_t keyCaptureActive;
+extern int32_t keyCaptureIndex; // initially 4
+extern float menuPhase;         // radians, 0..MENU_PHASE_WRAP
+
+// Timing.
+constexpr double MENU_PHASE_WRAP = 18.849; // 6 pi, rounded down to three decimals
+constexpr uint32_t FRAME_DT_CAP_MS = 50;
+extern float frameDt;
+extern int32_t gameSeconds;
+extern int32_t gameMinutes;
+extern uint32_t msSinceSecond;
+extern uint32_t lastTickTime; // 0: none taken yet
+extern uint32_t secondMark;
+
+// Input.
+constexpr int16_t KEY_UNASSIGNED = -10;
+extern int32_t riseHeld;
+extern int32_t tapX, tapY;
+extern int32_t tapPending;
+extern int32_t synthSelect;
+extern int16_t keyUp, keyDown, keyRestart, keyExit, keyLeft, keyRight;
+extern int16_t gxUp, gxDown, gxLeft, gxRight, gxA, gxB, gxC, gxStart;
+
+// Layout, chosen once at start-up.
+extern int32_t layoutWidth;   // 240 or 176
+extern int32_t layoutHeight;  // 320, 240 or 220
+extern int32_t layoutCenterX; // 120 or 88
+extern int32_t layoutShrink;  // 0 or 20
+extern uint8_t rawFrameBuffer;
+
+// Shows a front-end screen; the one orderly way out of a game.
+void enterScreen(int32_t screen, int32_t cursor);
+// The game-start action: Play on the title, Restart in a game.
+void startGame();
+// One WM_TIMER.
+void tick();
