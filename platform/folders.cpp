@@ -1,0 +1,67 @@
+#include "platform/folders.h"
+
+#include "platform/winapi.h"
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+std::string chosen;
+
+std::string executableFolder() {
+    char path[PATH_MAX];
+    ssize_t n = readlink("/proc/self/exe", path, sizeof path - 1);
+    if (n <= 0) return ".";
+    path[n] = 0;
+    char* slash = std::strrchr(path, '/');
+    if (!slash) return ".";
+    if (slash == path) return "/";
+    *slash = 0;
+    return path;
+}
+
+bool makeFolders(const std::string& folder) {
+    std::string partial;
+    size_t at = 0;
+    while (at != std::string::npos) {
+        at = folder.find('/', at + 1);
+        partial = folder.substr(0, at);
+        if (partial.empty()) continue;
+        if (mkdir(partial.c_str(), 0755) != 0 && errno != EEXIST) return false;
+    }
+    struct stat s;
+    return stat(folder.c_str(), &s) == 0 && S_ISDIR(s.st_mode);
+}
+
+} // namespace
+
+std::string defaultDataFolder() {
+    std::string exe = executableFolder();
+    if (access(exe.c_str(), W_OK) == 0) return exe;
+    const char* xdg = std::getenv("XDG_DATA_HOME");
+    if (xdg && *xdg == '/') return std::string(xdg) + "/reefdart";
+    const char* home = std::getenv("HOME");
+    return std::string(home && *home ? home : ".") + "/.local/share/reefdart";
+}
+
+bool setDataFolder(const std::string& folder, std::string* error) {
+    std::string f = folder;
+    while (f.size() > 1 && f.back() == '/') f.pop_back();
+    if (f.empty()) f = ".";
+    if (!makeFolders(f)) {
+        *error = "cannot use the data folder " + f + ": " + std::strerror(errno);
+        return false;
+    }
+    chosen = f;
+    return true;
+}
+
+const char* dataFolder() {
+    if (chosen.empty()) chosen = defaultDataFolder();
+    return chosen.c_str();
+}

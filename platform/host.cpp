@@ -1,0 +1,3 @@
+#include "platform/host.h"
+
+const Host* host = nullptr;

@@ -1,0 +1,147 @@
+// The message loop hands messages out in the handheld's order and makes
+// WM_TIMER only when due, never more than one at a time.
+#include "platform/headless.h"
+#include "platform/messages.h"
+#include "platform/resources.h"
+#include "platform/runtime.h"
+#include "support/test_host.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace {
+
+std::vector<UINT> seen;
+
+LRESULT recordingProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    seen.push_back(message);
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
+class MessageLoop : public ::testing::Test {
+  protected:
+    HWND window = nullptr;
+    void SetUp() override {
+        useTestHost();
+        seen.clear();
+        WNDCLASSW c = {};
+        c.lpfnWndProc = recordingProc;
+        c.lpszClassName = L"test";
+        RegisterClassW(&c);
+        window = CreateWindowExW(0, L"test", L"test", 0, 0, 0, 240, 320, nullptr, nullptr, nullptr, nullptr);
+        SetTimer(window, 10, 5, nullptr);
+    }
+    MSG next() {
+        MSG m = {};
+        GetMessageW(&m, nullptr, 0, 0);
+        return m;
+    }
+};
+
+TEST_F(MessageLoop, CreateIsSentDuringCreation) {
+    ASSERT_FALSE(seen.empty());
+    EXPECT_EQ(seen.front(), static_cast<UINT>(WM_CREATE));
+}
+
+TEST_F(MessageLoop, LateTimerGivesOneMessageNotOnePerPeriod) {
+    uint32_t start = GetTickCount();
+    headlessAdvance(100);
+    MSG m = next();
+    EXPECT_EQ(m.message, static_cast<UINT>(WM_TIMER));
+    EXPECT_EQ(m.wParam, 10u);
+    EXPECT_EQ(m.time, start + 100);
+    // The next one waits a whole period from the one just handed out.
+    m = next();
+    EXPECT_EQ(m.message, static_cast<UINT>(WM_TIMER));
+    EXPECT_EQ(m.time, start + 105);
+}
+
+TEST_F(MessageLoop, TimerComesAfterPostedAndInputMessages) {
+    headlessAdvance(20);
+    queueInput(WM_KEYDOWN, VK_UP, 0);
+    PostMessageW(window, WM_COMMAND, 7, 0);
+    EXPECT_EQ(next().message, static_cast<UINT>(WM_COMMAND));
+    MSG key = next();
+    EXPECT_EQ(key.message, static_cast<UINT>(WM_KEYDOWN));
+    EXPECT_EQ(key.hwnd, window);
+    EXPECT_TRUE(keyIsDown(VK_UP));
+    EXPECT_EQ(next().message, static_cast<UINT>(WM_TIMER));
+}
+
+TEST_F(MessageLoop, PaintComesBeforeTimerAndQuitBeforeBoth) {
+    ShowWindow(window, SW_SHOW);
+    headlessAdvance(20);
+    PostQuitMessage(3);
+    MSG m = {};
+    EXPECT_EQ(GetMessageW(&m, nullptr, 0, 0), 0);
+    EXPECT_EQ(m.message, static_cast<UINT>(WM_QUIT));
+    EXPECT_EQ(m.wParam, 3u);
+    EXPECT_EQ(next().message, static_cast<UINT>(WM_PAINT));
+    DispatchMessageW(&m); // nothing: the quit message has no window
+    EXPECT_EQ(next().message, static_cast<UINT>(WM_PAINT)); // not painted yet, so it comes again
+}
+
+TEST_F(MessageLoop, TimerIsNotDueEarly) {
+    uint32_t start = GetTickCount();
+    MSG m = next();
+    EXPECT_EQ(m.message, static_cast<UINT>(WM_TIMER));
+    EXPECT_EQ(m.time, start + 5);
+}
+
+TEST_F(MessageLoop, CloseDestroysAndDestroyEndsTheProgram) {
+    PostMessageW(window, WM_CLOSE, 0, 0);
+    MSG m = next();
+    DispatchMessageW(&m);
+    EXPECT_EQ(seen.back(), static_cast<UINT>(WM_DESTROY));
+    EXPECT_TRUE(programFinished());
+    EXPECT_FALSE(PostMessageW(window, WM_COMMAND, 1, 0));
+}
+
+TEST(Accelerators, CtrlLettersBecomeCommands) {
+    useTestHost();
+    seen.clear();
+    WNDCLASSW c = {};
+    c.lpfnWndProc = recordingProc;
+    c.lpszClassName = L"acc";
+    RegisterClassW(&c);
+    HWND w = CreateWindowExW(0, L"acc", L"acc", 0, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+    HACCEL table = LoadAcceleratorsW(nullptr, 3);
+    ASSERT_NE(table, nullptr);
+    MSG m = {w, WM_KEYDOWN, 'A', 0, 0, {0, 0}};
+    EXPECT_EQ(TranslateAcceleratorW(w, table, &m), 0); // no Control held
+    queueInput(WM_KEYDOWN, VK_CONTROL, 0);
+    MSG ctrl = {};
+    GetMessageW(&ctrl, nullptr, 0, 0);
+    seen.clear();
+    EXPECT_EQ(TranslateAcceleratorW(w, table, &m), 1);
+    m.wParam = 'Q';
+    EXPECT_EQ(TranslateAcceleratorW(w, table, &m), 1);
+    m.wParam = 'B';
+    EXPECT_EQ(TranslateAcceleratorW(w, table, &m), 0);
+    EXPECT_EQ(seen, (std::vector<UINT>{WM_COMMAND, WM_COMMAND}));
+}
+
+TEST(Runtime, RandomNumbersFollowTheHandheldGenerator) {
+    crtSrand(1);
+    // state = state * 214013 + 2531011; result = (state >> 16) & 0x7FFF
+    EXPECT_EQ(crtRand(), 41);
+    EXPECT_EQ(crtRand(), 18467);
+    EXPECT_EQ(crtRand(), 6334);
+    crtSrand(0xFFFFFFFFu);
+    uint32_t state = 0xFFFFFFFFu * 214013u + 2531011u;
+    EXPECT_EQ(crtRand(), static_cast<int>((state >> 16) & 0x7FFF));
+}
+
+TEST(Resources, StringsAndTheAboutDialog) {
+    WCHAR buffer[100];
+    EXPECT_EQ(LoadStringW(nullptr, 2, buffer, 100), 10);
+    EXPECT_EQ(std::wstring(buffer), L"Loading...");
+    EXPECT_EQ(LoadStringW(nullptr, 1, buffer, 4), 3); // cut to the buffer
+    EXPECT_EQ(std::wstring(buffer), L"Ree");
+    const DialogTemplate* about = FindDialogTemplate(nullptr, 103);
+    ASSERT_NE(about, nullptr);
+    EXPECT_EQ(std::wstring(about->caption), L"About pixbench");
+}
+
+} // namespace

@@ -1,0 +1,20 @@
+// Runs the platform on the headless host inside a test: a virtual clock, the
+// default device and a fresh data folder of the test's own.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// Installs the headless host (clock at startTick, no script), selects the
+// device (qvga unless named) and a new empty data folder. Returns that folder.
+std::string useTestHost(const char* device = "qvga", uint32_t startTick = 1000000);
+// Points the settings files at folder (created when missing).
+void setTestDataFolder(const std::string& folder);
+// A new empty folder under the system's temporary folder.
+std::string makeTempFolder();
+std::string readFile(const std::string& path);
+void writeFile(const std::string& path, const std::string& contents);
+// Runs the reefdart executable with args; returns its exit code and fills
+// the output (stdout and stderr together).
+int runReefdart(const std::string& args, std::string* output = nullptr);
