@@ -1,0 +1,345 @@
+// The six settings files on disk: what a first run leaves, what is written,
+// what every kind of damaged or missing file reads back as.
+#include "game/game.h"
+#include "persist/settings.h"
+#include "shell/state.h"
+#include "sound/sound.h"
+#include "support/test_host.h"
+
+#include <gtest/gtest.h>
+
+#include <dirent.h>
+#include <set>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+const char* const FILES[] = {"record.dat", "sound.dat", "career.dat",
+                             "keys.dat",   "keys2.dat", "keys3.dat"};
+
+std::set<std::string> folderEntries(const std::string& folder) {
+    std::set<std::string> names;
+    DIR* dir = opendir(folder.c_str());
+    if (!dir) return names;
+    while (dirent* entry = readdir(dir)) {
+        std::string name = entry->d_name;
+        if (name != "." && name != "..") names.insert(name);
+    }
+    closedir(dir);
+    return names;
+}
+
+bool exists(const std::string& path) {
+    struct stat info;
+    return stat(path.c_str(), &info) == 0;
+}
+
+class PersistFiles : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        folder = useTestHost();
+        bestScore = 0;
+        language = LANG_ENGLISH;
+        career = {2, 1, 0, 1, 1, 0};
+        keyUp = keyDown = keyRestart = keyExit = keyLeft = keyRight = KEY_UNASSIGNED;
+        speaker.volumeSounds(32);
+        speaker.volumeMusics(64);
+    }
+    std::string path(const char* name) const { return folder + "/" + name; }
+    std::string contents(const char* name) const { return readFile(path(name)); }
+    void put(const char* name, const std::string& text) const { writeFile(path(name), text); }
+    // Scrambles every value so that a load must set each one.
+    void scramble() {
+        bestScore = 4321;
+        language = 7;
+        career = {9, 9, 9, 9, 9, 9};
+        keyUp = keyDown = keyRestart = keyExit = keyLeft = keyRight = 55;
+        speaker.volumeSounds(3);
+        speaker.volumeMusics(5);
+    }
+    void expectDefaultSound() const {
+        EXPECT_EQ(32, speaker.volumeSounds());
+        EXPECT_EQ(64, speaker.volumeMusics());
+        EXPECT_EQ(LANG_ENGLISH, language);
+    }
+    void expectDefaultKeys() const {
+        for (int16_t key : {keyUp, keyDown, keyRestart, keyExit, keyLeft, keyRight})
+            EXPECT_EQ(KEY_UNASSIGNED, key);
+    }
+    void expectDefaultCareer() const {
+        EXPECT_EQ(2, career.career1);
+        EXPECT_EQ(1, career.career2);
+        EXPECT_EQ(0, career.career3);
+        EXPECT_EQ(1, career.career4);
+        EXPECT_EQ(1, career.career5);
+        EXPECT_EQ(0, career.career6);
+    }
+    std::string folder;
+};
+
+} // namespace
+
+TEST_F(PersistFiles, AFirstRunLeavesSixEmptyFilesAndSavesTheDefaults) {
+    scramble();
+    loadSettings();
+    for (const char* name : FILES) {
+        EXPECT_TRUE(exists(path(name))) << name;
+        EXPECT_EQ("", contents(name)) << name;
+    }
+    EXPECT_EQ(0, bestScore);
+    expectDefaultSound();
+    expectDefaultCareer();
+    expectDefaultKeys();
+
+    saveSettings();
+    EXPECT_EQ("00000", contents("record.dat"));
+    EXPECT_EQ("27442", contents("sound.dat"));
+    EXPECT_EQ("32102210", contents("career.dat"));
+    EXPECT_EQ("090090", contents("keys.dat"));
+    EXPECT_EQ("090090", contents("keys2.dat"));
+    EXPECT_EQ("090090", contents("keys3.dat"));
+    // Written in place of the old files: nothing else is left in the folder.
+    EXPECT_EQ(std::set<std::string>(std::begin(FILES), std::end(FILES)), folderEntries(folder));
+}
+
+TEST_F(PersistFiles, LanguageAndVolumesAreStoredInSoundDat) {
+    language = LANG_FRENCH;
+    saveSettings();
+    EXPECT_EQ("17442", contents("sound.dat"));
+    speaker.volumeSounds(10);
+    speaker.volumeMusics(20);
+    language = LANG_ENGLISH;
+    saveSettings();
+    EXPECT_EQ("23020", contents("sound.dat"));
+    scramble();
+    loadSettings(); // the speaker gets both volumes at once
+    EXPECT_EQ(10, speaker.volumeSounds());
+    EXPECT_EQ(20, speaker.volumeMusics());
+    EXPECT_EQ(LANG_ENGLISH, language);
+
+    put("sound.dat", "17442");
+    loadSettings();
+    EXPECT_EQ(LANG_FRENCH, language);
+    EXPECT_EQ(32, speaker.volumeSounds());
+    EXPECT_EQ(64, speaker.volumeMusics());
+    put("sound.dat", "00000");
+    loadSettings();
+    expectDefaultSound();
+}
+
+TEST_F(PersistFiles, KeysRoundTripThroughTheirThreeFiles) {
+    keyLeft = 37, keyRight = 39, keyRestart = 13, keyExit = 27, keyUp = 38, keyDown = 40;
+    saveSettings();
+    EXPECT_EQ("139137", contents("keys.dat"));
+    EXPECT_EQ("127113", contents("keys2.dat"));
+    EXPECT_EQ("140138", contents("keys3.dat"));
+    scramble();
+    loadSettings();
+    EXPECT_EQ(37, keyLeft);
+    EXPECT_EQ(39, keyRight);
+    EXPECT_EQ(13, keyRestart);
+    EXPECT_EQ(27, keyExit);
+    EXPECT_EQ(38, keyUp);
+    EXPECT_EQ(40, keyDown);
+
+    // After a capture of four keys the left and right keys are unassigned.
+    keyLeft = keyRight = KEY_UNASSIGNED;
+    saveSettings();
+    EXPECT_EQ("090090", contents("keys.dat"));
+    EXPECT_EQ("127113", contents("keys2.dat"));
+
+    put("keys.dat", "000000"); // -100 each: unassigned
+    put("keys2.dat", "099100");
+    loadSettings();
+    EXPECT_EQ(KEY_UNASSIGNED, keyLeft);
+    EXPECT_EQ(KEY_UNASSIGNED, keyRight);
+    EXPECT_EQ(0, keyRestart);
+    EXPECT_EQ(KEY_UNASSIGNED, keyExit); // -1
+}
+
+TEST_F(PersistFiles, BestScoreKeepsItsLastFiveDigits) {
+    bestScore = 123456;
+    saveSettings();
+    EXPECT_EQ("23456", contents("record.dat"));
+    scramble();
+    loadSettings();
+    EXPECT_EQ(23456, bestScore);
+    bestScore = 99999;
+    saveSettings();
+    EXPECT_EQ("99999", contents("record.dat"));
+}
+
+TEST_F(PersistFiles, TheCareerIsCarriedAndClampedOnReading) {
+    put("career.dat", "45314321");
+    loadSettings();
+    EXPECT_EQ(3, career.career1);
+    EXPECT_EQ(4, career.career2);
+    EXPECT_EQ(21, career.career3);
+    EXPECT_EQ(3, career.career4);
+    EXPECT_EQ(2, career.career5);
+    EXPECT_EQ(11, career.career6);
+    put("record.dat", "00777");
+    saveCareer(); // career.dat alone
+    EXPECT_EQ("45314321", contents("career.dat"));
+    EXPECT_EQ("00777", contents("record.dat"));
+    EXPECT_EQ("", contents("sound.dat"));
+
+    put("career.dat", "10000000");
+    loadSettings();
+    EXPECT_EQ(0, career.career1);
+    EXPECT_EQ(1, career.career2);
+    EXPECT_EQ(0, career.career3);
+    EXPECT_EQ(1, career.career4);
+    EXPECT_EQ(1, career.career5);
+    EXPECT_EQ(0, career.career6);
+}
+
+TEST_F(PersistFiles, OneLineEndAfterTheNumberIsAccepted) {
+    for (const char* text : {"17442\n", "17442\r\n"}) {
+        put("sound.dat", text);
+        put("record.dat", std::string("00321") + (text + 5));
+        loadSettings();
+        EXPECT_EQ(LANG_FRENCH, language) << text;
+        EXPECT_EQ(321, bestScore) << text;
+    }
+}
+
+TEST_F(PersistFiles, ATwoLineFileIsReadFromItsSecondLine) {
+    put("sound.dat", "27442\n17442");
+    put("keys.dat", "139137\n140138\n");
+    put("record.dat", "00500\n\n"); // the second line is empty
+    loadSettings();
+    EXPECT_EQ(LANG_FRENCH, language);
+    EXPECT_EQ(40, keyRight);
+    EXPECT_EQ(38, keyLeft);
+    EXPECT_EQ(0, bestScore);
+}
+
+TEST_F(PersistFiles, DamagedFilesGiveTheDefaults) {
+    const std::string damaged[] = {"abcde",
+                                   "-7442",
+                                   "+7442",
+                                   " 27442",
+                                   "27 442",
+                                   "17442\r",
+                                   "17442\n\r\n",
+                                   "17442\r\r\n",
+                                   "\n",
+                                   std::string("1744") + '\0' + "2",
+                                   "1744200000000000000000"};
+    for (const std::string& content : damaged) {
+        scramble();
+        for (const char* name : FILES) put(name, content);
+        loadSettings();
+        EXPECT_EQ(0, bestScore) << content;
+        expectDefaultSound();
+        expectDefaultCareer();
+        expectDefaultKeys();
+    }
+}
+
+TEST_F(PersistFiles, LinesLongerThanTheReadBufferGiveTheDefaults) {
+    put("record.dat", "00000000012345");         // 14 characters fit
+    put("keys.dat", "000000000000000000139137"); // 24 characters fit
+    loadSettings();
+    EXPECT_EQ(12345, bestScore);
+    EXPECT_EQ(39, keyRight);
+    put("record.dat", "000000000012345"); // 15 do not
+    put("keys.dat", "0000000000000000000139137");
+    put("sound.dat", "1744217442174421744217442");
+    loadSettings();
+    EXPECT_EQ(0, bestScore);
+    EXPECT_EQ(KEY_UNASSIGNED, keyRight);
+    expectDefaultSound();
+    put("record.dat", "99999999999999"); // beyond 32 bits
+    loadSettings();
+    EXPECT_EQ(0, bestScore);
+}
+
+TEST_F(PersistFiles, OutOfRangeValuesFallBackOneByOne) {
+    put("sound.dat", "59999"); // language 4, music 89, effects 89
+    loadSettings();
+    expectDefaultSound();
+    put("sound.dat", "17400"); // French, music 64, effects -10
+    loadSettings();
+    EXPECT_EQ(LANG_FRENCH, language);
+    EXPECT_EQ(64, speaker.volumeMusics());
+    EXPECT_EQ(32, speaker.volumeSounds());
+    put("sound.dat", "27533"); // music 65, effects 23
+    loadSettings();
+    EXPECT_EQ(64, speaker.volumeMusics());
+    EXPECT_EQ(23, speaker.volumeSounds());
+    put("sound.dat", "07443"); // language -1, effects 33
+    loadSettings();
+    EXPECT_EQ(LANG_ENGLISH, language);
+    EXPECT_EQ(32, speaker.volumeSounds());
+    put("sound.dat", "11010"); // French, both volumes 0
+    loadSettings();
+    EXPECT_EQ(LANG_FRENCH, language);
+    EXPECT_EQ(0, speaker.volumeMusics());
+    EXPECT_EQ(0, speaker.volumeSounds());
+}
+
+TEST_F(PersistFiles, AFolderWhereAFileShouldBeIsSkipped) {
+    for (const char* name : FILES) ASSERT_EQ(0, mkdir(path(name).c_str(), 0755));
+    scramble();
+    loadSettings();
+    EXPECT_EQ(4321, bestScore); // record.dat could not be opened: the score stays
+    expectDefaultSound();
+    expectDefaultCareer();
+    expectDefaultKeys();
+    rmdir(path("sound.dat").c_str());
+    saveSettings(); // the other files are still written
+    EXPECT_EQ("27442", contents("sound.dat"));
+    std::set<std::string> expected(std::begin(FILES), std::end(FILES));
+    EXPECT_EQ(expected, folderEntries(folder)); // no temporary left behind
+}
+
+TEST_F(PersistFiles, AnUnreadableFileGivesTheDefaults) {
+    for (const char* name : FILES) {
+        ASSERT_EQ(0, symlink("/proc/self/mem", path(name).c_str())); // opens, but reads fail
+    }
+    scramble();
+    loadSettings();
+    EXPECT_EQ(4321, bestScore);
+    expectDefaultSound();
+    expectDefaultCareer();
+    expectDefaultKeys();
+}
+
+TEST_F(PersistFiles, AFileWithoutAnyPermissionGivesTheDefaults) {
+    if (geteuid() == 0) GTEST_SKIP() << "permissions do not bind the super-user";
+    put("keys.dat", "139137");
+    chmod(path("keys.dat").c_str(), 0);
+    scramble();
+    loadSettings();
+    EXPECT_EQ(KEY_UNASSIGNED, keyRight);
+}
+
+TEST_F(PersistFiles, AFolderWhereNothingCanBeCreatedGivesTheDefaultsAndWritesNothing) {
+    setTestDataFolder("/proc");
+    scramble();
+    loadSettings();
+    EXPECT_EQ(4321, bestScore);
+    expectDefaultSound();
+    expectDefaultCareer();
+    expectDefaultKeys();
+    saveSettings();
+    EXPECT_FALSE(exists("/proc/record.dat"));
+}
+
+TEST_F(PersistFiles, AReadOnlyFolderKeepsItsFilesReadableAndUnchanged) {
+    if (geteuid() == 0) GTEST_SKIP() << "permissions do not bind the super-user";
+    put("keys.dat", "139137");
+    chmod(path("keys.dat").c_str(), 0444);
+    chmod(folder.c_str(), 0555);
+    scramble();
+    loadSettings();
+    EXPECT_EQ(39, keyRight);
+    keyRight = 40;
+    saveSettings();
+    chmod(folder.c_str(), 0755);
+    EXPECT_EQ("139137", contents("keys.dat"));
+    EXPECT_EQ(std::set<std::string>{"keys.dat"}, folderEntries(folder));
+}

@@ -1,0 +1,228 @@
+// The program's sound side: which module plays in which mode, the click, the
+// volume steps, and what a second of mixed output looks like.
+#include "platform/host.h"
+#include "platform/hss.h"
+#include "platform/resources.h"
+#include "shell/state.h"
+#include "sound/sound.h"
+#include "support/mod_builder.h"
+#include "support/test_host.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <vector>
+
+namespace {
+
+constexpr size_t ONE_SECOND = 22050;
+
+std::vector<int16_t> renderOut(size_t count) {
+    std::vector<int16_t> out(count, 1234);
+    speaker.render(out.data(), out.size());
+    return out;
+}
+
+int peak(const std::vector<int16_t>& samples) {
+    int top = 0;
+    for (int16_t s : samples) top = std::max(top, std::abs(static_cast<int>(s)));
+    return top;
+}
+
+class SoundSide : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        useTestHost();
+        clearRegisteredResources();
+        registerTestSounds();
+        appMode = MODE_FRONTEND;
+        openSound();
+    }
+    void TearDown() override {
+        speaker.close();
+        music.unload();
+        clickSound.unload();
+        clearRegisteredResources();
+        appMode = MODE_FRONTEND;
+    }
+};
+
+} // namespace
+
+TEST_F(SoundSide, OpeningSetsFullEffectsVolumeAndLoadsTheClick) {
+    EXPECT_TRUE(speaker.isOpen());
+    EXPECT_EQ(22050, speaker.rate());
+    EXPECT_EQ(32, speaker.volumeSounds());
+    ASSERT_TRUE(clickSound.loaded());
+    EXPECT_EQ(clickTone(), std::vector<int16_t>(clickSound.samples(),
+                                                clickSound.samples() + clickSound.sampleCount()));
+}
+
+TEST_F(SoundSide, TheFrontEndPlaysTheMenuModuleAndAGameTheGameModule) {
+    playModeMusic();
+    EXPECT_EQ(&music, speaker.playingMusic());
+    EXPECT_EQ(findEmbeddedResource("MODULE", 1)->data, music.source());
+    EXPECT_EQ(32, music.volume());
+    appMode = MODE_GAME;
+    playModeMusic();
+    EXPECT_EQ(&music, speaker.playingMusic());
+    EXPECT_EQ(findEmbeddedResource("MODULE", 2)->data, music.source());
+}
+
+TEST_F(SoundSide, EachCallStartsTheModuleFromItsBeginning) {
+    playModeMusic();
+    const std::vector<int16_t> opening = renderOut(ONE_SECOND / 4);
+    renderOut(2 * ONE_SECOND);
+    EXPECT_NEAR(2.25, music.position(), 0.05);
+    playModeMusic();
+    EXPECT_NEAR(0.0, music.position(), 0.001);
+    EXPECT_EQ(opening, renderOut(ONE_SECOND / 4));
+}
+
+TEST_F(SoundSide, TheMusicLoopsPastTheEndOfTheSong) {
+    ModuleShape shape;
+    shape.patterns = 1;
+    shape.rowsPerPattern = 4; // 0.48 s long
+    static const std::vector<uint8_t> shortSong = makeModule(shape);
+    registerResource("MODULE", 1, shortSong.data(), shortSong.size());
+    playModeMusic();
+    renderOut(2 * ONE_SECOND);
+    EXPECT_GT(peak(renderOut(ONE_SECOND / 2)), 1000);
+    music.loop(false);
+    renderOut(ONE_SECOND);
+    EXPECT_EQ(0, peak(renderOut(ONE_SECOND / 2)));
+}
+
+TEST_F(SoundSide, ASecondOfMusicAndClickIsAudibleUnclippedAndRepeatable) {
+    std::vector<int16_t> runs[2];
+    for (std::vector<int16_t>& run : runs) {
+        playModeMusic();
+        playClick();
+        EXPECT_EQ(1, speaker.playingSounds());
+        run = renderOut(ONE_SECOND);
+        EXPECT_EQ(0, speaker.playingSounds()); // the click is over
+    }
+    EXPECT_GT(peak(runs[0]), 3000);
+    EXPECT_LT(peak(runs[0]), 32767);
+    EXPECT_EQ(runs[0], runs[1]);
+    // The click is really in the mix.
+    playModeMusic();
+    std::vector<int16_t> musicOnly = renderOut(ONE_SECOND);
+    EXPECT_NE(musicOnly, runs[0]);
+}
+
+TEST_F(SoundSide, StoppingSilencesMusicAndClicks) {
+    playModeMusic();
+    playClick();
+    speaker.stopSounds();
+    EXPECT_EQ(0, speaker.playingSounds());
+    EXPECT_EQ(&music, speaker.playingMusic());
+    speaker.stopMusics();
+    EXPECT_EQ(nullptr, speaker.playingMusic());
+    EXPECT_EQ(0, peak(renderOut(ONE_SECOND / 10)));
+}
+
+TEST_F(SoundSide, MusicVolumesScaleTheMusic) {
+    playModeMusic();
+    std::vector<int16_t> full = renderOut(ONE_SECOND / 2);
+    speaker.volumeMusics(32);
+    playModeMusic();
+    std::vector<int16_t> half = renderOut(ONE_SECOND / 2);
+    for (size_t i = 0; i < full.size(); ++i) ASSERT_EQ(full[i] / 2, half[i]) << i;
+    speaker.volumeMusics(0);
+    playModeMusic();
+    EXPECT_EQ(0, peak(renderOut(ONE_SECOND / 2)));
+}
+
+TEST_F(SoundSide, ABadOrMissingModulePlaysNothingAndBreaksNothing) {
+    playModeMusic();
+    static const std::vector<uint8_t> garbage(3000, 0x5A);
+    registerResource("MODULE", 2, garbage.data(), garbage.size());
+    appMode = MODE_GAME;
+    testing::internal::CaptureStderr();
+    playModeMusic();
+    EXPECT_EQ("", testing::internal::GetCapturedStderr()); // the decoder's complaints stay quiet
+    EXPECT_FALSE(music.loaded());
+    EXPECT_EQ(nullptr, speaker.playingMusic());
+    EXPECT_EQ(0, peak(renderOut(ONE_SECOND / 4)));
+    playClick();
+    EXPECT_GT(peak(renderOut(ONE_SECOND / 4)), 1000);
+
+    clearRegisteredResources();
+    appMode = MODE_FRONTEND;
+    playModeMusic();
+    EXPECT_EQ(nullptr, speaker.playingMusic());
+    EXPECT_EQ(0, peak(renderOut(ONE_SECOND / 4)));
+}
+
+TEST_F(SoundSide, StepVolumeMovesBothVolumesWithinTheirRanges) {
+    speaker.volumeSounds(30);
+    speaker.volumeMusics(60);
+    stepVolume(1);
+    EXPECT_EQ(32, speaker.volumeSounds());
+    EXPECT_EQ(64, speaker.volumeMusics());
+    stepVolume(1); // at the top nothing moves
+    EXPECT_EQ(32, speaker.volumeSounds());
+    EXPECT_EQ(64, speaker.volumeMusics());
+    stepVolume(-1);
+    EXPECT_EQ(30, speaker.volumeSounds());
+    EXPECT_EQ(60, speaker.volumeMusics());
+
+    speaker.volumeSounds(2);
+    speaker.volumeMusics(4);
+    stepVolume(-1);
+    EXPECT_EQ(0, speaker.volumeSounds());
+    EXPECT_EQ(0, speaker.volumeMusics());
+    stepVolume(-1); // below 0 the unsigned sum wraps and nothing moves
+    EXPECT_EQ(0, speaker.volumeSounds());
+    EXPECT_EQ(0, speaker.volumeMusics());
+
+    // Each volume is judged on its own.
+    speaker.volumeSounds(32);
+    speaker.volumeMusics(40);
+    stepVolume(1);
+    EXPECT_EQ(32, speaker.volumeSounds());
+    EXPECT_EQ(44, speaker.volumeMusics());
+    speaker.volumeSounds(1);
+    speaker.volumeMusics(8);
+    stepVolume(-1);
+    EXPECT_EQ(1, speaker.volumeSounds());
+    EXPECT_EQ(4, speaker.volumeMusics());
+    speaker.volumeSounds(31);
+    speaker.volumeMusics(62);
+    stepVolume(1);
+    EXPECT_EQ(31, speaker.volumeSounds());
+    EXPECT_EQ(62, speaker.volumeMusics());
+}
+
+TEST(SoundSideNoDevice, WithoutAudioTheProgramRunsSilent) {
+    useTestHost();
+    Host noAudio = *host;
+    noAudio.openAudio = [](int) { return false; };
+    const Host* saved = host;
+    host = &noAudio;
+    clearRegisteredResources();
+    registerTestSounds();
+    appMode = MODE_FRONTEND;
+    openSound();
+    EXPECT_FALSE(speaker.isOpen());
+    EXPECT_TRUE(clickSound.loaded());
+    speaker.volumeMusics(64);
+    playModeMusic();
+    playClick();
+    stepVolume(-1);
+    EXPECT_EQ(&music, speaker.playingMusic());
+    EXPECT_EQ(1, speaker.playingSounds());
+    EXPECT_EQ(30, speaker.volumeSounds());
+    EXPECT_EQ(60, speaker.volumeMusics());
+    EXPECT_EQ(0, peak(renderOut(ONE_SECOND / 4)));
+    speaker.stopMusics();
+    speaker.stopSounds();
+    EXPECT_EQ(nullptr, speaker.playingMusic());
+    EXPECT_EQ(0, speaker.playingSounds());
+    speaker.close();
+    music.unload();
+    clickSound.unload();
+    clearRegisteredResources();
+    host = saved;
+}
