@@ -9,5 +9,7 @@
 // with a message when there is no display.
 bool startDesktopHost(int scale, std::string* error);
 void finishDesktopHost();
+// True when the game window could not be opened.
+bool desktopWindowFailed();
 // The key map, one line a key, for --help.
 const char* desktopKeyMap();

@@ -30,6 +30,8 @@ struct Desktop {
     bool closeSent = false;
     SDL_AudioDeviceID audio = 0;
     std::vector<uint16_t> pixels;
+    int scale = 0;
+    bool windowFailed = false;
 };
 
 Desktop d;
@@ -173,9 +175,6 @@ void unlockAudio() {
     if (d.audio) SDL_UnlockAudioDevice(d.audio);
 }
 
-const Host desktopHost = {"desktop", tickCount, sleepFor, waitForInput, screenChanged,
-                          raiseWindow, openAudio, closeAudio, lockAudio, unlockAudio};
-
 int fittingScale() {
     SDL_Rect usable;
     if (SDL_GetDisplayUsableBounds(0, &usable) != 0) return 2;
@@ -183,6 +182,33 @@ int fittingScale() {
     while (d.width * (scale + 1) <= usable.w - 16 && d.height * (scale + 1) <= usable.h - 64) ++scale;
     return scale;
 }
+
+// The SDL window appears when the program creates its main window, so a
+// second copy that only brings the first forward never shows one.
+bool openWindow() {
+    d.width = deviceScreenWidth();
+    d.height = deviceScreenHeight();
+    int scale = d.scale < 1 ? fittingScale() : d.scale;
+    d.window = SDL_CreateWindow("Reefdart", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
+                                d.width * scale, d.height * scale, SDL_WINDOW_ALLOW_HIGHDPI);
+    if (d.window) d.renderer = SDL_CreateRenderer(d.window, -1, 0);
+    if (d.renderer) {
+        SDL_RenderSetLogicalSize(d.renderer, d.width, d.height);
+        SDL_RenderSetIntegerScale(d.renderer, SDL_TRUE);
+        d.texture = SDL_CreateTexture(d.renderer, SDL_PIXELFORMAT_RGB565, SDL_TEXTUREACCESS_STREAMING,
+                                      d.width, d.height);
+    }
+    if (!d.texture) {
+        std::fprintf(stderr, "reefdart: cannot open the game window (%s)\n", SDL_GetError());
+        d.windowFailed = true;
+        return false;
+    }
+    return true;
+}
+
+const Host desktopHost = {"desktop", openWindow, tickCount, sleepFor, waitForInput, screenChanged,
+                          raiseWindow, openAudio, closeAudio, lockAudio, unlockAudio};
+
 
 // Seeds of the program's random numbers come from the tick count, so it must
 // not start near the same value every run as the time since SDL_Init would.
@@ -210,27 +236,13 @@ bool startDesktopHost(int scale, std::string* error) {
         SDL_Quit();
         return false;
     }
-    d.width = deviceScreenWidth();
-    d.height = deviceScreenHeight();
-    if (scale < 1) scale = fittingScale();
-    d.window = SDL_CreateWindow("Reefdart", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
-                                d.width * scale, d.height * scale, SDL_WINDOW_ALLOW_HIGHDPI);
-    if (d.window) d.renderer = SDL_CreateRenderer(d.window, -1, 0);
-    if (d.renderer) {
-        SDL_RenderSetLogicalSize(d.renderer, d.width, d.height);
-        SDL_RenderSetIntegerScale(d.renderer, SDL_TRUE);
-        d.texture = SDL_CreateTexture(d.renderer, SDL_PIXELFORMAT_RGB565, SDL_TEXTUREACCESS_STREAMING,
-                                      d.width, d.height);
-    }
-    if (!d.texture) {
-        *error = std::string("cannot open the game window (") + SDL_GetError() + ")";
-        SDL_Quit();
-        return false;
-    }
+    d.scale = scale;
     d.tickBase = wallClockBase();
     host = &desktopHost;
     return true;
 }
+
+bool desktopWindowFailed() { return d.windowFailed; }
 
 void finishDesktopHost() {
     closeAudio();

@@ -146,7 +146,9 @@ bool openAudio(int rate) {
 void closeAudio() { h.audioOpen = false; }
 void noLock() {}
 
-const Host headlessHost = {"headless", tickCount, sleepFor, waitForInput, screenChanged,
+bool openWindow() { return true; }
+
+const Host headlessHost = {"headless", openWindow, tickCount, sleepFor, waitForInput, screenChanged,
                            raiseWindow, openAudio,  closeAudio, noLock,   noLock};
 
 } // namespace

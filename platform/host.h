@@ -8,6 +8,8 @@
 
 struct Host {
     const char* name;
+    // Opens the window the main window is shown in; false when it cannot.
+    bool (*openWindow)();
     // Milliseconds, unsigned and wrapping, like the handheld's tick count.
     uint32_t (*tickCount)();
     // Blocks the program for ms milliseconds (the clock moves on meanwhile).

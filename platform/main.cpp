@@ -149,6 +149,9 @@ int main(int argc, char** argv) {
     int code = WinMain(nullptr, nullptr, L"", SW_SHOW);
     releaseInstance();
     if (o.headless && !finishHeadlessHost() && code == 0) code = 1;
-    if (!o.headless) finishDesktopHost();
+    if (!o.headless) {
+        if (desktopWindowFailed()) code = 1;
+        finishDesktopHost();
+    }
     return code;
 }

@@ -129,6 +129,7 @@ BOOL RegisterClassW(const WNDCLASSW* windowClass) {
 
 HWND CreateWindowExW(DWORD, const WCHAR* className, const WCHAR* title, DWORD style, int x, int y,
                      int width, int height, HWND, void*, HINSTANCE, void*) {
+    if (state.windows.empty() && host->openWindow && !host->openWindow()) return nullptr;
     auto w = std::make_unique<WindowRecord>();
     w->className = className ? className : L"";
     w->title = title ? title : L"";
