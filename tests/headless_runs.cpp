@@ -112,6 +112,8 @@ TEST(SingleInstance, SecondCopyBringsTheFirstForwardAndEnds) {
     ASSERT_GT(first, 0);
     std::this_thread::sleep_for(std::chrono::milliseconds(1500));
     std::string output;
+    setenv("SDL_VIDEODRIVER", "dummy", 1);
+    setenv("SDL_AUDIODRIVER", "dummy", 1);
     int code = runReefdart("--data-dir " + folder + " --scale 1", &output);
     EXPECT_EQ(code, 0) << output;
     std::this_thread::sleep_for(std::chrono::milliseconds(500));
