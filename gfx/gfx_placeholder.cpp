@@ -6,9 +6,19 @@ STGapiBuffer blankBuffer;
 STGapiBuffer backBuffer;
 STGapiBuffer screenBuffer;
 RawFrameBufferInfo rawFrameInfo;
-void initFromDisplay(STGapiBuffer* b) { b->props = GXGetDisplayProperties(); }
-int allocOffscreen(STGapiBuffer*) { return 0; }
-int copyBuffer(STGapiBuffer*, const STGapiBuffer*) { return 0; }
-int copyBufferShifted(STGapiBuffer*, const STGapiBuffer*, int32_t) { return 0; }
-int presentFrame() { return 0; }
+void initFromDisplay(STGapiBuffer* b) {
+    b->props = GXGetDisplayProperties();
+}
+int allocOffscreen(STGapiBuffer*) {
+    return 0;
+}
+int copyBuffer(STGapiBuffer*, const STGapiBuffer*) {
+    return 0;
+}
+int copyBufferShifted(STGapiBuffer*, const STGapiBuffer*, int32_t) {
+    return 0;
+}
+int presentFrame() {
+    return 0;
+}
 void loadFont() {}

@@ -11,4 +11,3 @@ void NKDbgPrintfW(const char* format, ...) {
     va_end(args);
     std::fflush(stderr);
 }
-

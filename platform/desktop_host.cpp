@@ -36,7 +36,9 @@ struct Desktop {
 
 Desktop d;
 
-uint32_t tickCount() { return d.tickBase + SDL_GetTicks(); }
+uint32_t tickCount() {
+    return d.tickBase + SDL_GetTicks();
+}
 
 void present() {
     composeScreen(&d.pixels);
@@ -71,16 +73,20 @@ void closeWindow() {
 
 void translate(const SDL_Event& e) {
     switch (e.type) {
-    case SDL_QUIT: closeWindow(); break;
+    case SDL_QUIT:
+        closeWindow();
+        break;
     case SDL_WINDOWEVENT:
         if (e.window.event == SDL_WINDOWEVENT_CLOSE) closeWindow();
-        if (e.window.event == SDL_WINDOWEVENT_EXPOSED || e.window.event == SDL_WINDOWEVENT_SIZE_CHANGED)
+        if (e.window.event == SDL_WINDOWEVENT_EXPOSED ||
+            e.window.event == SDL_WINDOWEVENT_SIZE_CHANGED)
             d.dirty = true;
         break;
     case SDL_KEYDOWN:
     case SDL_KEYUP: {
         int vk = virtualKeyFor(e.key.keysym.sym);
-        if (vk) queueInput(e.type == SDL_KEYDOWN ? WM_KEYDOWN : WM_KEYUP, static_cast<WPARAM>(vk), 0);
+        if (vk)
+            queueInput(e.type == SDL_KEYDOWN ? WM_KEYDOWN : WM_KEYUP, static_cast<WPARAM>(vk), 0);
         break;
     }
     case SDL_MOUSEBUTTONDOWN:
@@ -97,7 +103,8 @@ void translate(const SDL_Event& e) {
         // A stylus only moves while it touches the screen.
         if (d.stylusDown) queueInput(WM_MOUSEMOVE, 1, devicePoint(e.motion.x, e.motion.y));
         break;
-    default: break;
+    default:
+        break;
     }
 }
 
@@ -119,7 +126,8 @@ bool waitForInput(bool hasDeadline, uint32_t deadline) {
         uint32_t now = tickCount();
         int32_t untilDeadline = hasDeadline ? static_cast<int32_t>(deadline - now) : 1000;
         if (untilDeadline <= 0) return true;
-        int32_t untilPresent = static_cast<int32_t>(PRESENT_INTERVAL_MS - (SDL_GetTicks() - d.lastPresent));
+        int32_t untilPresent =
+            static_cast<int32_t>(PRESENT_INTERVAL_MS - (SDL_GetTicks() - d.lastPresent));
         int32_t timeout = untilDeadline < untilPresent ? untilDeadline : untilPresent;
         if (timeout > 0 && SDL_WaitEventTimeout(nullptr, timeout)) continue;
     }
@@ -130,7 +138,9 @@ void sleepFor(uint32_t ms) {
     SDL_Delay(ms);
 }
 
-void screenChanged() { d.dirty = true; }
+void screenChanged() {
+    d.dirty = true;
+}
 void raiseWindow() {
     SDL_ShowWindow(d.window);
     SDL_RaiseWindow(d.window);
@@ -179,7 +189,8 @@ int fittingScale() {
     SDL_Rect usable;
     if (SDL_GetDisplayUsableBounds(0, &usable) != 0) return 2;
     int scale = 1;
-    while (d.width * (scale + 1) <= usable.w - 16 && d.height * (scale + 1) <= usable.h - 64) ++scale;
+    while (d.width * (scale + 1) <= usable.w - 16 && d.height * (scale + 1) <= usable.h - 64)
+        ++scale;
     return scale;
 }
 
@@ -195,8 +206,8 @@ bool openWindow() {
     if (d.renderer) {
         SDL_RenderSetLogicalSize(d.renderer, d.width, d.height);
         SDL_RenderSetIntegerScale(d.renderer, SDL_TRUE);
-        d.texture = SDL_CreateTexture(d.renderer, SDL_PIXELFORMAT_RGB565, SDL_TEXTUREACCESS_STREAMING,
-                                      d.width, d.height);
+        d.texture = SDL_CreateTexture(d.renderer, SDL_PIXELFORMAT_RGB565,
+                                      SDL_TEXTUREACCESS_STREAMING, d.width, d.height);
     }
     if (!d.texture) {
         std::fprintf(stderr, "reefdart: cannot open the game window (%s)\n", SDL_GetError());
@@ -206,15 +217,16 @@ bool openWindow() {
     return true;
 }
 
-const Host desktopHost = {"desktop", openWindow, tickCount, sleepFor, waitForInput, screenChanged,
-                          raiseWindow, openAudio, closeAudio, lockAudio, unlockAudio};
-
+const Host desktopHost = {"desktop",    openWindow,    tickCount,   sleepFor,
+                          waitForInput, screenChanged, raiseWindow, openAudio,
+                          closeAudio,   lockAudio,     unlockAudio};
 
 // Seeds of the program's random numbers come from the tick count, so it must
 // not start near the same value every run as the time since SDL_Init would.
 uint32_t wallClockBase() {
     using namespace std::chrono;
-    return static_cast<uint32_t>(duration_cast<milliseconds>(system_clock::now().time_since_epoch()).count());
+    return static_cast<uint32_t>(
+        duration_cast<milliseconds>(system_clock::now().time_since_epoch()).count());
 }
 
 } // namespace
@@ -230,9 +242,11 @@ bool startDesktopHost(int scale, std::string* error) {
     // only someone who asked for such a driver gets one.
     const char* driver = SDL_GetCurrentVideoDriver();
     const char* asked = SDL_getenv("SDL_VIDEODRIVER");
-    bool invisible = driver && (SDL_strcmp(driver, "offscreen") == 0 || SDL_strcmp(driver, "dummy") == 0);
+    bool invisible =
+        driver && (SDL_strcmp(driver, "offscreen") == 0 || SDL_strcmp(driver, "dummy") == 0);
     if (invisible && !(asked && SDL_strcmp(asked, driver) == 0)) {
-        *error = "no display to open a window on (is DISPLAY set?); use --headless SCRIPT to run without one";
+        *error = "no display to open a window on (is DISPLAY set?); use --headless SCRIPT to run "
+                 "without one";
         SDL_Quit();
         return false;
     }
@@ -242,7 +256,9 @@ bool startDesktopHost(int scale, std::string* error) {
     return true;
 }
 
-bool desktopWindowFailed() { return d.windowFailed; }
+bool desktopWindowFailed() {
+    return d.windowFailed;
+}
 
 void finishDesktopHost() {
     closeAudio();

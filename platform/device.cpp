@@ -15,8 +15,10 @@ const DeviceProfile profiles[] = {
     {"qvga-rotated", "240 x 320 on landscape memory", {240, 320, -640, 2, 16, FORMAT_565}, false},
     {"square", "240 x 240", {240, 240, 2, 480, 16, FORMAT_565}, false},
     {"small", "176 x 220", {176, 220, 2, 352, 16, FORMAT_565}, false},
-    {"raw", "Game API says 176 x 220, raw frame buffer 240 x 320",
-     {176, 220, 2, 352, 16, FORMAT_565}, true},
+    {"raw",
+     "Game API says 176 x 220, raw frame buffer 240 x 320",
+     {176, 220, 2, 352, 16, FORMAT_565},
+     true},
 };
 
 // One block of display memory addressed through byte pitches, like the real
@@ -52,7 +54,9 @@ bool failScreenDc = false;
 int beginDrawCount = 0;
 DeviceContextRecord* const screenDc = reinterpret_cast<DeviceContextRecord*>(uintptr_t{0x5C});
 
-DisplayMemory& visibleMemory() { return current->rawBuffer ? rawMemory : gapiMemory; }
+DisplayMemory& visibleMemory() {
+    return current->rawBuffer ? rawMemory : gapiMemory;
+}
 
 } // namespace
 
@@ -79,10 +83,16 @@ void selectDevice(const DeviceProfile* profile) {
     beginDrawCount = 0;
 }
 
-const DeviceProfile* currentDevice() { return current; }
+const DeviceProfile* currentDevice() {
+    return current;
+}
 
-int deviceScreenWidth() { return visibleMemory().width; }
-int deviceScreenHeight() { return visibleMemory().height; }
+int deviceScreenWidth() {
+    return visibleMemory().width;
+}
+int deviceScreenHeight() {
+    return visibleMemory().height;
+}
 
 void readDeviceScreen(std::vector<uint16_t>* out) {
     DisplayMemory& m = visibleMemory();
@@ -96,11 +106,21 @@ void writeDeviceScreenPixel(int x, int y, uint16_t pixel) {
     if (x >= 0 && y >= 0 && x < m.width && y < m.height) m.at(x, y) = pixel;
 }
 
-bool gapiDisplayOpen() { return displayOpen; }
-bool gapiInputOpen() { return inputOpen; }
-bool gapiSuspended() { return suspended; }
-int gapiBeginDrawCount() { return beginDrawCount; }
-void deviceFailScreenDc(bool fail) { failScreenDc = fail; }
+bool gapiDisplayOpen() {
+    return displayOpen;
+}
+bool gapiInputOpen() {
+    return inputOpen;
+}
+bool gapiSuspended() {
+    return suspended;
+}
+int gapiBeginDrawCount() {
+    return beginDrawCount;
+}
+void deviceFailScreenDc(bool fail) {
+    failScreenDc = fail;
+}
 
 void* rawFramePointer(const RawFrameBufferInfo* info) {
     if (!info || !current->rawBuffer || info->pFramePointer != RAW_FRAME_TOKEN) return nullptr;
@@ -120,7 +140,9 @@ int GXCloseDisplay() {
     return 1;
 }
 
-GXDisplayProperties GXGetDisplayProperties() { return current->props; }
+GXDisplayProperties GXGetDisplayProperties() {
+    return current->props;
+}
 
 void* GXBeginDraw() {
     if (!displayOpen || suspended) return nullptr;
@@ -169,8 +191,12 @@ int GXResume() {
 
 // The screen device context and the display driver's raw frame-buffer escape.
 
-HDC GetDC(HWND) { return failScreenDc ? nullptr : screenDc; }
-int ReleaseDC(HWND, HDC dc) { return dc ? 1 : 0; }
+HDC GetDC(HWND) {
+    return failScreenDc ? nullptr : screenDc;
+}
+int ReleaseDC(HWND, HDC dc) {
+    return dc ? 1 : 0;
+}
 
 int ExtEscape(HDC dc, int escape, int, const char*, int outputSize, char* output) {
     if (!dc || escape != GETRAWFRAMEBUFFER) return 0;

@@ -46,11 +46,17 @@ void frame(Canvas* c, int left, int top, int right, int bottom, uint16_t colour)
     fill(c, right - 1, top, right, bottom, colour);
 }
 
-int textLength(const WCHAR* text) { return text ? static_cast<int>(std::wcslen(text)) : 0; }
+int textLength(const WCHAR* text) {
+    return text ? static_cast<int>(std::wcslen(text)) : 0;
+}
 
 // Dialog units of the 8-point system font: 4 across a character, 8 down.
-int unitsX(int du) { return du * SYSTEM_CELL_WIDTH / 4; }
-int unitsY(int du) { return du * SYSTEM_CELL_HEIGHT / 8 + du / 2; }
+int unitsX(int du) {
+    return du * SYSTEM_CELL_WIDTH / 4;
+}
+int unitsY(int du) {
+    return du * SYSTEM_CELL_HEIGHT / 8 + du / 2;
+}
 
 void drawIcon(Canvas* c, int x, int y) {
     const EmbeddedResource* r = findEmbeddedResource("ICON", ICON_RESOURCE);
@@ -61,12 +67,13 @@ void drawIcon(Canvas* c, int x, int y) {
     SDL_FreeSurface(loaded);
     if (!rgba) return;
     for (int j = 0; j < rgba->h; ++j) {
-        const uint32_t* row =
-            reinterpret_cast<const uint32_t*>(static_cast<const uint8_t*>(rgba->pixels) + j * rgba->pitch);
+        const uint32_t* row = reinterpret_cast<const uint32_t*>(
+            static_cast<const uint8_t*>(rgba->pixels) + j * rgba->pitch);
         for (int i = 0; i < rgba->w; ++i) {
             uint32_t p = row[i];
             if ((p >> 24) < 128) continue;
-            uint16_t rgb565 = static_cast<uint16_t>((p >> 8 & 0xF800) | (p >> 5 & 0x07E0) | (p >> 3 & 0x1F));
+            uint16_t rgb565 =
+                static_cast<uint16_t>((p >> 8 & 0xF800) | (p >> 5 & 0x07E0) | (p >> 3 & 0x1F));
             plot(x + i, y + j, rgb565, c);
         }
     }
@@ -96,14 +103,14 @@ void drawDialog(HWND dialog, Canvas* c) {
     fill(c, left, top, right, bottom, WHITE);
     frame(c, left, top, right, bottom, FRAME);
     fill(c, left, top, right, top + CAPTION_HEIGHT, CAPTION);
-    drawSystemText(left + 6, top + (CAPTION_HEIGHT - 7) / 2, d->caption, textLength(d->caption), WHITE,
-                   plot, c);
+    drawSystemText(left + 6, top + (CAPTION_HEIGHT - 7) / 2, d->caption, textLength(d->caption),
+                   WHITE, plot, c);
     if (d->captionOkButton) {
         int l, t, r, b;
         okButton(dialog, &l, &t, &r, &b);
         frame(c, l, t, r, b, WHITE);
-        drawSystemText(l + (r - l - systemTextWidth(2)) / 2 + 1, t + (b - t - 7) / 2, L"OK", 2, WHITE,
-                       plot, c);
+        drawSystemText(l + (r - l - systemTextWidth(2)) / 2 + 1, t + (b - t - 7) / 2, L"OK", 2,
+                       WHITE, plot, c);
     }
     int originY = top + CAPTION_HEIGHT;
     for (int i = 0; i < d->controlCount; ++i) {
@@ -180,8 +187,12 @@ BOOL SHInitDialog(SHINITDLGINFO* info) {
     return 1;
 }
 
-BOOL SHFullScreen(HWND window, DWORD) { return window ? 1 : 0; }
-BOOL SHHandleWMSettingChange(HWND, WPARAM, LPARAM, SHACTIVATEINFO*) { return 1; }
+BOOL SHFullScreen(HWND window, DWORD) {
+    return window ? 1 : 0;
+}
+BOOL SHHandleWMSettingChange(HWND, WPARAM, LPARAM, SHACTIVATEINFO*) {
+    return 1;
+}
 
 void composeScreen(std::vector<uint16_t>* pixels) {
     readDeviceScreen(pixels);

@@ -78,8 +78,12 @@ bool run(const ScriptCommand& c) {
         h.waiting = c.value > 0;
         h.waitEnd = h.clock + c.value;
         return false;
-    case ScriptCommand::PRESS: queueInput(WM_KEYDOWN, c.value, 0); return true;
-    case ScriptCommand::RELEASE: queueInput(WM_KEYUP, c.value, 0); return true;
+    case ScriptCommand::PRESS:
+        queueInput(WM_KEYDOWN, c.value, 0);
+        return true;
+    case ScriptCommand::RELEASE:
+        queueInput(WM_KEYUP, c.value, 0);
+        return true;
     case ScriptCommand::KEY:
         queueInput(WM_KEYDOWN, c.value, 0);
         queueInput(WM_KEYUP, c.value, 0);
@@ -88,17 +92,27 @@ bool run(const ScriptCommand& c) {
         queueInput(WM_LBUTTONDOWN, 1, at);
         queueInput(WM_LBUTTONUP, 0, at);
         return true;
-    case ScriptCommand::STYLUS_DOWN: queueInput(WM_LBUTTONDOWN, 1, at); return true;
-    case ScriptCommand::STYLUS_MOVE: queueInput(WM_MOUSEMOVE, 1, at); return true;
-    case ScriptCommand::STYLUS_UP: queueInput(WM_LBUTTONUP, 0, at); return true;
+    case ScriptCommand::STYLUS_DOWN:
+        queueInput(WM_LBUTTONDOWN, 1, at);
+        return true;
+    case ScriptCommand::STYLUS_MOVE:
+        queueInput(WM_MOUSEMOVE, 1, at);
+        return true;
+    case ScriptCommand::STYLUS_UP:
+        queueInput(WM_LBUTTONUP, 0, at);
+        return true;
     case ScriptCommand::CTRL:
         queueInput(WM_KEYDOWN, VK_CONTROL, 0);
         queueInput(WM_KEYDOWN, c.value, 0);
         queueInput(WM_KEYUP, c.value, 0);
         queueInput(WM_KEYUP, VK_CONTROL, 0);
         return true;
-    case ScriptCommand::DEACTIVATE: queueActivation(false); return true;
-    case ScriptCommand::SHOT: shot(c); return false;
+    case ScriptCommand::DEACTIVATE:
+        queueActivation(false);
+        return true;
+    case ScriptCommand::SHOT:
+        shot(c);
+        return false;
     case ScriptCommand::RECORD_AUDIO: {
         std::string error;
         if (!h.wav.open(c.file.c_str(), AUDIO_RATE, &error)) fail(c, error);
@@ -108,8 +122,12 @@ bool run(const ScriptCommand& c) {
     return false;
 }
 
-uint32_t tickCount() { return h.clock; }
-void sleepFor(uint32_t ms) { advanceTo(h.clock + ms); }
+uint32_t tickCount() {
+    return h.clock;
+}
+void sleepFor(uint32_t ms) {
+    advanceTo(h.clock + ms);
+}
 
 bool waitForInput(bool hasDeadline, uint32_t deadline) {
     for (;;) {
@@ -138,18 +156,25 @@ bool waitForInput(bool hasDeadline, uint32_t deadline) {
 }
 
 void screenChanged() {}
-void raiseWindow() { ++h.raiseRequests; }
+void raiseWindow() {
+    ++h.raiseRequests;
+}
 bool openAudio(int rate) {
     h.audioOpen = rate == AUDIO_RATE;
     return h.audioOpen;
 }
-void closeAudio() { h.audioOpen = false; }
+void closeAudio() {
+    h.audioOpen = false;
+}
 void noLock() {}
 
-bool openWindow() { return true; }
+bool openWindow() {
+    return true;
+}
 
-const Host headlessHost = {"headless", openWindow, tickCount, sleepFor, waitForInput, screenChanged,
-                           raiseWindow, openAudio,  closeAudio, noLock,   noLock};
+const Host headlessHost = {"headless",   openWindow,    tickCount,   sleepFor,
+                           waitForInput, screenChanged, raiseWindow, openAudio,
+                           closeAudio,   noLock,        noLock};
 
 } // namespace
 
@@ -169,5 +194,9 @@ bool finishHeadlessHost() {
     return !h.failed;
 }
 
-void headlessAdvance(uint32_t ms) { advanceTo(h.clock + ms); }
-int headlessRaiseRequests() { return h.raiseRequests; }
+void headlessAdvance(uint32_t ms) {
+    advanceTo(h.clock + ms);
+}
+int headlessRaiseRequests() {
+    return h.raiseRequests;
+}

@@ -25,7 +25,8 @@ std::string instanceKey() {
     char resolved[PATH_MAX];
     const char* folder = realpath(dataFolder(), resolved) ? resolved : dataFolder();
     uint64_t hash = 1469598103934665603ull; // FNV-1a
-    for (const char* p = folder; *p; ++p) hash = (hash ^ static_cast<unsigned char>(*p)) * 1099511628211ull;
+    for (const char* p = folder; *p; ++p)
+        hash = (hash ^ static_cast<unsigned char>(*p)) * 1099511628211ull;
     char key[64];
     std::snprintf(key, sizeof key, "reefdart-%u-%016llx", static_cast<unsigned>(getuid()),
                   static_cast<unsigned long long>(hash));
@@ -53,7 +54,8 @@ void listenForLaterCopies() {
     if (listenFd < 0) return;
     sockaddr_un address;
     socklen_t length = socketAddress(&address);
-    if (bind(listenFd, reinterpret_cast<sockaddr*>(&address), length) != 0 || listen(listenFd, 4) != 0) {
+    if (bind(listenFd, reinterpret_cast<sockaddr*>(&address), length) != 0 ||
+        listen(listenFd, 4) != 0) {
         close(listenFd);
         listenFd = -1;
     }
@@ -91,7 +93,8 @@ void pollInstanceRequests() {
         int fd = accept4(listenFd, nullptr, nullptr, SOCK_CLOEXEC);
         if (fd < 0) return;
         close(fd);
-        std::fprintf(stderr, "reefdart: another copy was started; bringing this one to the front\n");
+        std::fprintf(stderr,
+                     "reefdart: another copy was started; bringing this one to the front\n");
         if (host && host->raiseWindow) host->raiseWindow();
     }
 }

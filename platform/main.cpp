@@ -33,23 +33,26 @@ void printHelp() {
                 "  --device NAME       the handheld to emulate (default qvga):\n");
     int count = 0;
     const DeviceProfile* profiles = deviceProfiles(&count);
-    for (int i = 0; i < count; ++i) std::printf("                        %-13s %s\n", profiles[i].name, profiles[i].description);
-    std::printf("  --data-dir DIR      keep the settings files in DIR (created when missing)\n"
-                "  --scale N           show the screen N times enlarged (default: largest that fits)\n"
-                "  --headless SCRIPT   run without a window on a virtual clock, driven by SCRIPT\n"
-                "                      (see docs/headless.md); writes PNG shots and WAV sound\n"
-                "  --seed N            with --headless: the tick count the virtual clock starts at\n"
-                "                      (default %u); it also seeds the game's random numbers\n"
-                "  --help              show this help and exit\n"
-                "  --version           show the version and exit\n\n"
-                "Keys:\n%s\n"
-                "Files: record.dat, sound.dat, career.dat, keys.dat, keys2.dat and keys3.dat, in the\n"
-                "data folder: the folder of the executable when it can be written, else\n"
-                "$XDG_DATA_HOME/reefdart (by default ~/.local/share/reefdart). Here: %s\n\n"
-                "Exit status: 0 when the game ended normally (also when it only brought an already\n"
-                "running copy to the front), 1 when it could not run (no display, a file a script\n"
-                "asked for could not be written), 2 for a bad command line or script.\n",
-                HEADLESS_DEFAULT_START_TICK, desktopKeyMap(), defaultDataFolder().c_str());
+    for (int i = 0; i < count; ++i)
+        std::printf("                        %-13s %s\n", profiles[i].name,
+                    profiles[i].description);
+    std::printf(
+        "  --data-dir DIR      keep the settings files in DIR (created when missing)\n"
+        "  --scale N           show the screen N times enlarged (default: largest that fits)\n"
+        "  --headless SCRIPT   run without a window on a virtual clock, driven by SCRIPT\n"
+        "                      (see docs/headless.md); writes PNG shots and WAV sound\n"
+        "  --seed N            with --headless: the tick count the virtual clock starts at\n"
+        "                      (default %u); it also seeds the game's random numbers\n"
+        "  --help              show this help and exit\n"
+        "  --version           show the version and exit\n\n"
+        "Keys:\n%s\n"
+        "Files: record.dat, sound.dat, career.dat, keys.dat, keys2.dat and keys3.dat, in the\n"
+        "data folder: the folder of the executable when it can be written, else\n"
+        "$XDG_DATA_HOME/reefdart (by default ~/.local/share/reefdart). Here: %s\n\n"
+        "Exit status: 0 when the game ended normally (also when it only brought an already\n"
+        "running copy to the front), 1 when it could not run (no display, a file a script\n"
+        "asked for could not be written), 2 for a bad command line or script.\n",
+        HEADLESS_DEFAULT_START_TICK, desktopKeyMap(), defaultDataFolder().c_str());
 }
 
 bool parseUnsigned(const char* text, uint64_t limit, uint64_t* value) {
@@ -64,7 +67,8 @@ bool parseUnsigned(const char* text, uint64_t limit, uint64_t* value) {
 }
 
 int usageError(const std::string& message) {
-    std::fprintf(stderr, "reefdart: %s\nTry 'reefdart --help' for more information.\n", message.c_str());
+    std::fprintf(stderr, "reefdart: %s\nTry 'reefdart --help' for more information.\n",
+                 message.c_str());
     return 2;
 }
 
@@ -81,7 +85,8 @@ int parseOptions(int argc, char** argv, Options* o) {
             std::printf("reefdart %s\n", REEFDART_VERSION);
             return 0;
         }
-        if (a != "--headless" && a != "--device" && a != "--data-dir" && a != "--seed" && a != "--scale")
+        if (a != "--headless" && a != "--device" && a != "--data-dir" && a != "--seed" &&
+            a != "--scale")
             return usageError("unknown option '" + a + "'");
         if (!hasValue) return usageError("option '" + a + "' needs a value");
         const char* v = argv[++i];
@@ -90,16 +95,19 @@ int parseOptions(int argc, char** argv, Options* o) {
             o->headless = true;
             o->script = v;
         } else if (a == "--device") {
-            if (!findDeviceProfile(v)) return usageError(std::string("unknown device '") + v + "' (see --help)");
+            if (!findDeviceProfile(v))
+                return usageError(std::string("unknown device '") + v + "' (see --help)");
             o->device = v;
         } else if (a == "--data-dir") {
             o->dataDir = v;
         } else if (a == "--seed") {
-            if (!parseUnsigned(v, 0xFFFFFFFFull, &n)) return usageError("--seed takes a number from 0 to 4294967295");
+            if (!parseUnsigned(v, 0xFFFFFFFFull, &n))
+                return usageError("--seed takes a number from 0 to 4294967295");
             o->seed = static_cast<uint32_t>(n);
             o->seedGiven = true;
         } else {
-            if (!parseUnsigned(v, 16, &n) || n < 1) return usageError("--scale takes a number from 1 to 16");
+            if (!parseUnsigned(v, 16, &n) || n < 1)
+                return usageError("--scale takes a number from 1 to 16");
             o->scale = static_cast<int>(n);
         }
     }

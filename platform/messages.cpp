@@ -48,7 +48,9 @@ bool isLive(HWND window) {
     return false;
 }
 
-bool due(DWORD now, DWORD at) { return static_cast<int32_t>(now - at) >= 0; }
+bool due(DWORD now, DWORD at) {
+    return static_cast<int32_t>(now - at) >= 0;
+}
 
 MSG makeMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     MSG m = {};
@@ -102,11 +104,19 @@ HWND focusWindow() {
     return isLive(main) ? main : nullptr;
 }
 
-HWND remoteWindow() { return &remoteRecord; }
-bool programFinished() { return state.finished; }
-bool keyIsDown(int vk) { return vk >= 0 && vk < 256 && state.keys[vk]; }
+HWND remoteWindow() {
+    return &remoteRecord;
+}
+bool programFinished() {
+    return state.finished;
+}
+bool keyIsDown(int vk) {
+    return vk >= 0 && vk < 256 && state.keys[vk];
+}
 
-void resetMessageSystem() { state = State(); }
+void resetMessageSystem() {
+    state = State();
+}
 
 LRESULT sendMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (!isLive(window) || !window->proc) return 0;
@@ -282,7 +292,9 @@ BOOL GetMessageW(MSG* msg, HWND, UINT, UINT) {
     }
 }
 
-BOOL TranslateMessage(const MSG*) { return 0; }
+BOOL TranslateMessage(const MSG*) {
+    return 0;
+}
 
 LRESULT DispatchMessageW(const MSG* msg) {
     if (!msg) return 0;

@@ -11,7 +11,9 @@ constexpr uint16_t GDI_BLACK = 0x0000;
 BrushRecord* const whiteBrush = reinterpret_cast<BrushRecord*>(uintptr_t{0x1001});
 BrushRecord* const blackBrush = reinterpret_cast<BrushRecord*>(uintptr_t{0x1005});
 
-void plotScreen(int x, int y, uint16_t colour, void*) { writeDeviceScreenPixel(x, y, colour); }
+void plotScreen(int x, int y, uint16_t colour, void*) {
+    writeDeviceScreenPixel(x, y, colour);
+}
 
 } // namespace
 

@@ -41,7 +41,9 @@ void registerResource(const char* kind, int id, const unsigned char* data, size_
     registered().push_back({kind, id, {kind, id, data, size}});
 }
 
-void clearRegisteredResources() { registered().clear(); }
+void clearRegisteredResources() {
+    registered().clear();
+}
 
 int LoadStringW(HINSTANCE, UINT id, WCHAR* buffer, int capacity) {
     if (!buffer || capacity < 1) return 0;
@@ -79,7 +81,9 @@ int TranslateAcceleratorW(HWND window, HACCEL handle, MSG* msg) {
     return 0;
 }
 
-HICON LoadIconW(HINSTANCE, int id) { return reinterpret_cast<HICON>(static_cast<uintptr_t>(id)); }
+HICON LoadIconW(HINSTANCE, int id) {
+    return reinterpret_cast<HICON>(static_cast<uintptr_t>(id));
+}
 
 const DialogTemplate* FindDialogTemplate(HINSTANCE, int id) {
     for (size_t i = 0; i < dialogTemplateCount; ++i)

@@ -4,7 +4,9 @@ namespace {
 uint32_t randState = 1;
 }
 
-void crtSrand(uint32_t seed) { randState = seed; }
+void crtSrand(uint32_t seed) {
+    randState = seed;
+}
 
 int crtRand() {
     randState = randState * 214013u + 2531011u;

@@ -60,7 +60,8 @@ const Syntax syntax[] = {
 };
 
 // Parses the arguments of one command; returns an error message or "".
-std::string parseArguments(const Syntax& s, const std::vector<std::string>& words, ScriptCommand* c) {
+std::string parseArguments(const Syntax& s, const std::vector<std::string>& words,
+                           ScriptCommand* c) {
     size_t wanted = s.argument == Syntax::NONE ? 1 : s.argument == Syntax::POINT ? 3 : 2;
     if (s.argument == Syntax::FILE && words.size() >= 2) wanted = words.size();
     if (words.size() != wanted)
@@ -70,14 +71,17 @@ std::string parseArguments(const Syntax& s, const std::vector<std::string>& word
                                               : "one argument");
     uint64_t v = 0, w = 0;
     switch (s.argument) {
-    case Syntax::NONE: break;
+    case Syntax::NONE:
+        break;
     case Syntax::MS:
-        if (!parseNumber(words[1], 0xFFFFFFFFull, &v)) return "'" + words[1] + "' is not a number of milliseconds";
+        if (!parseNumber(words[1], 0xFFFFFFFFull, &v))
+            return "'" + words[1] + "' is not a number of milliseconds";
         c->value = static_cast<uint32_t>(v);
         break;
     case Syntax::KEYNAME:
         if (!parseKey(words[1], &c->value))
-            return "'" + words[1] + "' is not a key (UP DOWN LEFT RIGHT START A B C, or a code 1 to 255)";
+            return "'" + words[1] +
+                   "' is not a key (UP DOWN LEFT RIGHT START A B C, or a code 1 to 255)";
         break;
     case Syntax::POINT:
         if (!parseNumber(words[1], 65535, &v) || !parseNumber(words[2], 65535, &w))
@@ -105,7 +109,8 @@ int deviceButtonCode(const std::string& name) {
     return -1;
 }
 
-bool parseScript(const std::string& text, std::vector<ScriptCommand>* commands, std::string* error) {
+bool parseScript(const std::string& text, std::vector<ScriptCommand>* commands,
+                 std::string* error) {
     std::istringstream in(text);
     std::string line;
     int number = 0;

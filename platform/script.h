@@ -20,8 +20,20 @@
 #include <vector>
 
 struct ScriptCommand {
-    enum Kind { WAIT, PRESS, RELEASE, KEY, TAP, STYLUS_DOWN, STYLUS_MOVE, STYLUS_UP, CTRL,
-                DEACTIVATE, SHOT, RECORD_AUDIO } kind;
+    enum Kind {
+        WAIT,
+        PRESS,
+        RELEASE,
+        KEY,
+        TAP,
+        STYLUS_DOWN,
+        STYLUS_MOVE,
+        STYLUS_UP,
+        CTRL,
+        DEACTIVATE,
+        SHOT,
+        RECORD_AUDIO
+    } kind;
     uint32_t value = 0; // milliseconds, key code or letter
     int x = 0, y = 0;
     std::string file;

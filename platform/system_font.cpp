@@ -103,7 +103,9 @@ const uint8_t glyphs[95][5] = {
 
 } // namespace
 
-int systemTextWidth(int length) { return length * SYSTEM_CELL_WIDTH; }
+int systemTextWidth(int length) {
+    return length * SYSTEM_CELL_WIDTH;
+}
 
 void drawSystemText(int x, int y, const wchar_t* text, int length, uint16_t colour,
                     PlotFunction plot, void* context) {
@@ -113,6 +115,7 @@ void drawSystemText(int x, int y, const wchar_t* text, int length, uint16_t colo
         const uint8_t* columns = glyphs[c - 32];
         for (int col = 0; col < 5; ++col)
             for (int row = 0; row < 7; ++row)
-                if (columns[col] >> row & 1) plot(x + i * SYSTEM_CELL_WIDTH + col, y + row, colour, context);
+                if (columns[col] >> row & 1)
+                    plot(x + i * SYSTEM_CELL_WIDTH + col, y + row, colour, context);
     }
 }

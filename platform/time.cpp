@@ -1,5 +1,9 @@
 #include "platform/host.h"
 #include "platform/winapi.h"
 
-DWORD GetTickCount() { return host->tickCount(); }
-void Sleep(DWORD ms) { host->sleep(ms); }
+DWORD GetTickCount() {
+    return host->tickCount();
+}
+void Sleep(DWORD ms) {
+    host->sleep(ms);
+}

@@ -32,7 +32,8 @@ typedef INT_PTR (*DLGPROC)(HWND, UINT, WPARAM, LPARAM);
 
 #define LOWORD(v) ((WORD)((uintptr_t)(v)&0xFFFF))
 #define HIWORD(v) ((WORD)(((uintptr_t)(v) >> 16) & 0xFFFF))
-#define MAKELPARAM(lo, hi) ((LPARAM)(((uint32_t)(uint16_t)(lo)) | (((uint32_t)(uint16_t)(hi)) << 16)))
+#define MAKELPARAM(lo, hi)                                                                         \
+    ((LPARAM)(((uint32_t)(uint16_t)(lo)) | (((uint32_t)(uint16_t)(hi)) << 16)))
 
 // Messages, with the numbers the handheld uses.
 enum : UINT {

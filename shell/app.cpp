@@ -74,8 +74,9 @@ BOOL InitInstance(HINSTANCE instance, int showCommand) {
     windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
     windowClass.lpszClassName = className;
     RegisterClassW(&windowClass);
-    HWND window = CreateWindowExW(0, className, title, WS_VISIBLE, CW_USEDEFAULT, CW_USEDEFAULT,
-                                  CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr, instance, nullptr);
+    HWND window =
+        CreateWindowExW(0, className, title, WS_VISIBLE, CW_USEDEFAULT, CW_USEDEFAULT,
+                        CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr, instance, nullptr);
     if (!window) return 0;
     appWindow = window;
     ShowWindow(window, showCommand);
@@ -87,13 +88,27 @@ BOOL InitInstance(HINSTANCE instance, int showCommand) {
 LRESULT WndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     inputPreStep(&message, &wParam, &lParam);
     switch (message) {
-    case WM_CREATE: SetTimer(window, TICK_TIMER_ID, TICK_PERIOD_MS, nullptr); return 0;
-    case WM_DESTROY: PostQuitMessage(0); return 0;
-    case WM_ACTIVATE: onActivate(window, wParam); return 0;
-    case WM_PAINT: paintLoading(window); return 0;
-    case WM_SETTINGCHANGE: SHHandleWMSettingChange(window, wParam, lParam, &shellActivation); return 0;
-    case WM_KEYDOWN: onKeyDown(wParam); return 0;
-    case WM_KEYUP: onKeyUp(wParam); return 0;
+    case WM_CREATE:
+        SetTimer(window, TICK_TIMER_ID, TICK_PERIOD_MS, nullptr);
+        return 0;
+    case WM_DESTROY:
+        PostQuitMessage(0);
+        return 0;
+    case WM_ACTIVATE:
+        onActivate(window, wParam);
+        return 0;
+    case WM_PAINT:
+        paintLoading(window);
+        return 0;
+    case WM_SETTINGCHANGE:
+        SHHandleWMSettingChange(window, wParam, lParam, &shellActivation);
+        return 0;
+    case WM_KEYDOWN:
+        onKeyDown(wParam);
+        return 0;
+    case WM_KEYUP:
+        onKeyUp(wParam);
+        return 0;
     case WM_COMMAND:
         if (LOWORD(wParam) == CMD_QUIT_ACCEL) return 0;
         if (LOWORD(wParam) == CMD_ABOUT) {
@@ -101,11 +116,20 @@ LRESULT WndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
             return 0;
         }
         return DefWindowProcW(window, message, wParam, lParam);
-    case WM_TIMER: tick(); return 0;
-    case WM_MOUSEMOVE: onStylusMove(); return 0;
-    case WM_LBUTTONDOWN: onStylusDown(); return 0;
-    case WM_LBUTTONUP: onStylusUp(lParam); return 0;
-    default: return DefWindowProcW(window, message, wParam, lParam);
+    case WM_TIMER:
+        tick();
+        return 0;
+    case WM_MOUSEMOVE:
+        onStylusMove();
+        return 0;
+    case WM_LBUTTONDOWN:
+        onStylusDown();
+        return 0;
+    case WM_LBUTTONUP:
+        onStylusUp(lParam);
+        return 0;
+    default:
+        return DefWindowProcW(window, message, wParam, lParam);
     }
 }
 

@@ -61,7 +61,8 @@ void tick() {
     advanceClock();
     if (appMode == MODE_FRONTEND) {
         menuPhase = static_cast<float>(static_cast<double>(menuPhase) + 2.0 * frameDt);
-        while (menuPhase > MENU_PHASE_WRAP) menuPhase = static_cast<float>(menuPhase - MENU_PHASE_WRAP);
+        while (menuPhase > MENU_PHASE_WRAP)
+            menuPhase = static_cast<float>(menuPhase - MENU_PHASE_WRAP);
         drawFrontEnd();
     } else if (gameKind == GAME_KIND_STARTED) {
         gameStep();

@@ -17,7 +17,8 @@ constexpr int RAW_LAYOUT_WIDTH = 240;
 
 void fetchRawFrameInfo() {
     HDC dc = GetDC(nullptr);
-    ExtEscape(dc, GETRAWFRAMEBUFFER, 0, nullptr, sizeof rawFrameInfo, reinterpret_cast<char*>(&rawFrameInfo));
+    ExtEscape(dc, GETRAWFRAMEBUFFER, 0, nullptr, sizeof rawFrameInfo,
+              reinterpret_cast<char*>(&rawFrameInfo));
     ReleaseDC(nullptr, dc);
 }
 

@@ -10,10 +10,10 @@ enum : int32_t { SCREEN_TITLE = 0, SCREEN_ABOUT = 2, SCREEN_SETTINGS = 4 };
 enum : int32_t { CURSOR_NONE = 4 };
 enum : int32_t { GAME_KIND_STARTED = 2 };
 
-extern int32_t appMode;     // initially MODE_FRONTEND
-extern int32_t menuScreen;  // SCREEN_TITLE
-extern int32_t menuCursor;  // 0..3, CURSOR_NONE for none
-extern int32_t gameKind;    // 0 until the first game starts, then 2
+extern int32_t appMode;    // initially MODE_FRONTEND
+extern int32_t menuScreen; // SCREEN_TITLE
+extern int32_t menuCursor; // 0..3, CURSOR_NONE for none
+extern int32_t gameKind;   // 0 until the first game starts, then 2
 extern int32_t keyCaptureActive;
 extern int32_t keyCaptureIndex; // initially 4
 extern float menuPhase;         // radians, 0..MENU_PHASE_WRAP

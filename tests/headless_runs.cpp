@@ -20,10 +20,16 @@ TEST(Headless, SameScriptGivesIdenticalFiles) {
     std::string outputs[2];
     for (std::string& out : outputs) {
         std::string folder = makeTempFolder();
-        std::string s = script(folder, "record-audio " + folder + "/sound.wav\n"
-                                       "wait 1500\nshot " + folder + "/title.png\n"
-                                       "key DOWN\nwait 300\nctrl A\nwait 200\nshot " + folder + "/about.png\n"
-                                       "key START\nwait 100\nshot " + folder + "/back.png\n");
+        std::string s = script(folder, "record-audio " + folder +
+                                           "/sound.wav\n"
+                                           "wait 1500\nshot " +
+                                           folder +
+                                           "/title.png\n"
+                                           "key DOWN\nwait 300\nctrl A\nwait 200\nshot " +
+                                           folder +
+                                           "/about.png\n"
+                                           "key START\nwait 100\nshot " +
+                                           folder + "/back.png\n");
         ASSERT_EQ(runReefdart("--headless " + s + " --data-dir " + folder + "/data"), 0);
         for (const char* f : {"/sound.wav", "/title.png", "/about.png", "/back.png"}) {
             std::string bytes = readFile(folder + f);
@@ -37,9 +43,10 @@ TEST(Headless, SameScriptGivesIdenticalFiles) {
 
 TEST(Headless, AboutBoxOpensWithCtrlAAndClosesWithItsOkButton) {
     std::string folder = makeTempFolder();
-    std::string s = script(folder, "wait 100\nshot " + folder + "/before.png\nctrl A\nwait 50\nshot " +
-                                       folder + "/open.png\ntap 220 10\nwait 50\nshot " + folder +
-                                       "/closed.png\nctrl Q\nwait 50\nshot " + folder + "/q.png\n");
+    std::string s =
+        script(folder, "wait 100\nshot " + folder + "/before.png\nctrl A\nwait 50\nshot " + folder +
+                           "/open.png\ntap 220 10\nwait 50\nshot " + folder +
+                           "/closed.png\nctrl Q\nwait 50\nshot " + folder + "/q.png\n");
     ASSERT_EQ(runReefdart("--headless " + s + " --data-dir " + folder), 0);
     EXPECT_NE(readFile(folder + "/open.png"), readFile(folder + "/before.png"));
     EXPECT_EQ(readFile(folder + "/closed.png"), readFile(folder + "/before.png"));
@@ -48,7 +55,8 @@ TEST(Headless, AboutBoxOpensWithCtrlAAndClosesWithItsOkButton) {
 
 TEST(Headless, BadScriptLinesAreReportedWithTheirNumber) {
     std::string folder = makeTempFolder();
-    const char* bad[] = {"jump 3", "wait", "wait -5", "press HOME", "tap 1", "ctrl 7", "deactivate now", "wait 99999999999"};
+    const char* bad[] = {"jump 3", "wait",   "wait -5",        "press HOME",
+                         "tap 1",  "ctrl 7", "deactivate now", "wait 99999999999"};
     for (const char* line : bad) {
         std::string output;
         std::string s = script(folder, "# a comment\nwait 10\n" + std::string(line) + "\n");
@@ -99,7 +107,8 @@ pid_t startDesktop(const std::string& folder, const std::string& log) {
         setenv("SDL_VIDEODRIVER", "dummy", 1);
         setenv("SDL_AUDIODRIVER", "dummy", 1);
         freopen(log.c_str(), "w", stderr);
-        execl(REEFDART_EXE, REEFDART_EXE, "--data-dir", folder.c_str(), static_cast<char*>(nullptr));
+        execl(REEFDART_EXE, REEFDART_EXE, "--data-dir", folder.c_str(),
+              static_cast<char*>(nullptr));
         _exit(127);
     }
     return pid;

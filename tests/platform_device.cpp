@@ -7,7 +7,9 @@
 
 namespace {
 
-uint16_t pattern(int x, int y) { return static_cast<uint16_t>(x * 31 + y * 977); }
+uint16_t pattern(int x, int y) {
+    return static_cast<uint16_t>(x * 31 + y * 977);
+}
 
 void writeThroughPitches(uint16_t* base, int w, int h, int xPitch, int yPitch) {
     for (int y = 0; y < h; ++y)
@@ -67,7 +69,9 @@ TEST(Device, RawProfileShowsTheRawFrameBuffer) {
     EXPECT_EQ(p.cyHeight, 220u);
     RawFrameBufferInfo info = {};
     HDC dc = GetDC(nullptr);
-    EXPECT_GT(ExtEscape(dc, GETRAWFRAMEBUFFER, 0, nullptr, sizeof info, reinterpret_cast<char*>(&info)), 0);
+    EXPECT_GT(
+        ExtEscape(dc, GETRAWFRAMEBUFFER, 0, nullptr, sizeof info, reinterpret_cast<char*>(&info)),
+        0);
     ReleaseDC(nullptr, dc);
     EXPECT_EQ(info.cxPixels, 240);
     EXPECT_EQ(info.cyPixels, 320);

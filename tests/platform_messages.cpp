@@ -29,7 +29,8 @@ class MessageLoop : public ::testing::Test {
         c.lpfnWndProc = recordingProc;
         c.lpszClassName = L"test";
         RegisterClassW(&c);
-        window = CreateWindowExW(0, L"test", L"test", 0, 0, 0, 240, 320, nullptr, nullptr, nullptr, nullptr);
+        window = CreateWindowExW(0, L"test", L"test", 0, 0, 0, 240, 320, nullptr, nullptr, nullptr,
+                                 nullptr);
         SetTimer(window, 10, 5, nullptr);
     }
     MSG next() {
@@ -105,7 +106,8 @@ TEST(Accelerators, CtrlLettersBecomeCommands) {
     c.lpfnWndProc = recordingProc;
     c.lpszClassName = L"acc";
     RegisterClassW(&c);
-    HWND w = CreateWindowExW(0, L"acc", L"acc", 0, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+    HWND w =
+        CreateWindowExW(0, L"acc", L"acc", 0, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
     HACCEL table = LoadAcceleratorsW(nullptr, 3);
     ASSERT_NE(table, nullptr);
     MSG m = {w, WM_KEYDOWN, 'A', 0, 0, {0, 0}};
