@@ -1,5 +1,6 @@
 # Writes OUTPUT, a C++ source holding every file of FILES as a byte array and a
 # table of them. A file is named KIND_ID.ext, for example bitmap_254.bmp.
+string(REPLACE "|" ";" FILES "${FILES}")
 set(body "// Generated from resources/ by cmake/embed.cmake; do not edit.\n")
 string(APPEND body "#include \"platform/resources.h\"\n\n")
 set(table "")
