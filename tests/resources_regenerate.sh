@@ -12,4 +12,12 @@ check() { # generator, committed file
     cmp -s "$dir/$(basename "$2")" "$src/$2" || { echo "$2 differs from what $1 makes"; status=1; }
 }
 check make_click resources/wave_1.wav
+mkdir -p "$dir/music"
+if "$tools/make_music" "$dir/music"; then
+    for m in module_1.mod module_2.mod; do
+        cmp -s "$dir/music/$m" "$src/resources/$m" || { echo "resources/$m differs from what make_music makes"; status=1; }
+    done
+else
+    echo "make_music failed"; status=1
+fi
 exit $status
