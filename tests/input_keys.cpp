@@ -1,0 +1,239 @@
+// Keys and the stylus: both key tables, key capture, the stylus rules and the
+// pre-step that turns a resolved tap into a select press.
+#include "game/game.h"
+#include "persist/settings.h"
+#include "shell/app.h"
+#include "shell/input.h"
+#include "shell/state.h"
+#include "sound/sound.h"
+#include "support/mod_builder.h"
+#include "support/test_host.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+constexpr int16_t K_UP = 'W', K_DOWN = 'S', K_RESTART = 'R', K_EXIT = 'Q';
+
+class Input : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        useTestHost();
+        registerTestSounds();
+        openSound();
+        gxUp = 0x26, gxDown = 0x28, gxLeft = 0x25, gxRight = 0x27;
+        gxStart = 0x0D, gxA = 0xC1, gxB = 0xC2, gxC = 0xC3;
+        keyUp = K_UP, keyDown = K_DOWN, keyRestart = K_RESTART, keyExit = K_EXIT;
+        keyLeft = keyRight = KEY_UNASSIGNED;
+        keyCaptureActive = 0;
+        keyCaptureIndex = 4;
+        tapX = tapY = tapPending = synthSelect = 0;
+        riseHeld = 0;
+        fishEnergy = 5;
+        language = LANG_ENGLISH;
+        gameKind = 0;
+        appMode = MODE_FRONTEND;
+        enterScreen(SCREEN_TITLE, 0);
+    }
+    void down(WPARAM k) { WndProc(nullptr, WM_KEYDOWN, k, 0); }
+    void up(WPARAM k) { WndProc(nullptr, WM_KEYUP, k, 0); }
+    void inGame() {
+        startGame();
+        ASSERT_EQ(appMode, MODE_GAME);
+    }
+};
+
+TEST_F(Input, FrontEndCursorWrapsAndClicks) {
+    down(gxUp);
+    EXPECT_EQ(menuCursor, 3);
+    EXPECT_EQ(speaker.playingSounds(), 1);
+    down(K_DOWN);
+    EXPECT_EQ(menuCursor, 0);
+    menuPhase = 2.0f;
+    down(gxDown);
+    EXPECT_EQ(menuCursor, 1);
+    EXPECT_EQ(menuPhase, 0.0f);
+    down('P'); // anything else: nothing
+    EXPECT_EQ(menuCursor, 1);
+    down(gxLeft); // back on the title does nothing more than click
+    EXPECT_EQ(menuScreen, SCREEN_TITLE);
+}
+
+TEST_F(Input, SelectKeysRunTheHighlightedItem) {
+    down(gxDown);
+    down(gxC); // Settings
+    EXPECT_EQ(menuScreen, SCREEN_SETTINGS);
+    EXPECT_EQ(menuCursor, 0);
+    speaker.volumeSounds(20);
+    speaker.volumeMusics(40);
+    down(gxB); // item 0: volume up
+    EXPECT_EQ(speaker.volumeSounds(), 22);
+    EXPECT_EQ(speaker.volumeMusics(), 44);
+    down(gxLeft); // back on item 0: volume down
+    EXPECT_EQ(speaker.volumeSounds(), 20);
+    down(gxDown);
+    down(K_RESTART); // item 1: language
+    EXPECT_EQ(language, LANG_FRENCH);
+    down(gxDown);
+    down(gxDown);
+    down(gxStart); // item 3: back to the title
+    EXPECT_EQ(menuScreen, SCREEN_TITLE);
+    EXPECT_EQ(menuCursor, 0);
+    down(gxUp);
+    down(gxUp); // About
+    down(gxRight);
+    EXPECT_EQ(menuScreen, SCREEN_ABOUT);
+    EXPECT_EQ(menuCursor, CURSOR_NONE);
+    down(gxDown); // the About cursor always lands on 3
+    EXPECT_EQ(menuCursor, 3);
+    down(gxUp);
+    EXPECT_EQ(menuCursor, 3);
+    down(gxA); // any select leaves About
+    EXPECT_EQ(menuScreen, SCREEN_TITLE);
+}
+
+TEST_F(Input, LeftSelectsOnlyWithoutACursor) {
+    enterScreen(SCREEN_ABOUT, CURSOR_NONE);
+    down(gxLeft);
+    EXPECT_EQ(menuScreen, SCREEN_TITLE);
+}
+
+TEST_F(Input, GameKeys) {
+    inGame();
+    down(K_UP);
+    EXPECT_EQ(riseHeld, 1);
+    up(K_UP);
+    EXPECT_EQ(riseHeld, 0);
+    down(gxUp);
+    EXPECT_EQ(riseHeld, 1);
+    up(gxUp);
+    EXPECT_EQ(riseHeld, 0);
+    down(gxStart); // alive: nothing
+    EXPECT_EQ(appMode, MODE_GAME);
+    fishEnergy = 0;
+    down(gxStart); // dead: back to the title
+    EXPECT_EQ(appMode, MODE_FRONTEND);
+    EXPECT_EQ(menuScreen, SCREEN_TITLE);
+    for (WPARAM leave :
+         {static_cast<WPARAM>(K_EXIT), static_cast<WPARAM>(gxA), static_cast<WPARAM>(gxB)}) {
+        fishEnergy = 5;
+        enterScreen(SCREEN_SETTINGS, 2);
+        inGame();
+        down(leave);
+        EXPECT_EQ(appMode, MODE_FRONTEND);
+        EXPECT_EQ(menuScreen, SCREEN_SETTINGS);
+        EXPECT_EQ(menuCursor, 2);
+    }
+}
+
+TEST_F(Input, LeftAndRightComeBeforeTheRiseKey) {
+    keyUp = gxLeft; // a captured Up that is also the device's Left
+    inGame();
+    down(gxLeft);
+    EXPECT_EQ(riseHeld, 0);
+    riseHeld = 1;
+    up(gxLeft);
+    EXPECT_EQ(riseHeld, 1);
+}
+
+TEST_F(Input, IgnoredCodesDoNothing) {
+    inGame();
+    fishEnergy = 0;
+    for (WPARAM k : {16u, 91u, 132u}) down(k);
+    EXPECT_EQ(appMode, MODE_GAME);
+}
+
+TEST_F(Input, KeyCaptureTakesFourDifferentKeys) {
+    enterScreen(SCREEN_SETTINGS, 2);
+    down(gxStart);
+    EXPECT_EQ(keyCaptureActive, 1);
+    EXPECT_EQ(keyCaptureIndex, 0);
+    EXPECT_EQ(keyUp, KEY_UNASSIGNED);
+    down('A');
+    down('A'); // the same key twice fills one role
+    down(16);  // ignored
+    EXPECT_EQ(keyCaptureIndex, 1);
+    down(gxUp); // a device button can be captured
+    down('B');
+    EXPECT_EQ(keyCaptureActive, 1);
+    up('B');
+    down('C');
+    EXPECT_EQ(keyCaptureActive, 0);
+    EXPECT_EQ(keyUp, 'A');
+    EXPECT_EQ(keyDown, gxUp);
+    EXPECT_EQ(keyRestart, 'B');
+    EXPECT_EQ(keyExit, 'C');
+    EXPECT_EQ(keyLeft, KEY_UNASSIGNED);
+    EXPECT_EQ(keyRight, KEY_UNASSIGNED);
+    EXPECT_EQ(menuScreen, SCREEN_SETTINGS);
+    EXPECT_EQ(menuCursor, 2);
+}
+
+TEST_F(Input, ResolvedTapBecomesASelectAndTheReplacedMessageIsLost) {
+    // The front end found the tap on Settings (item 1).
+    menuCursor = 1;
+    synthSelect = 1;
+    uint32_t lastTick = lastTickTime;
+    WndProc(nullptr, WM_TIMER, 10, 0);
+    EXPECT_EQ(lastTickTime, lastTick); // the tick did not run
+    EXPECT_EQ(menuScreen, SCREEN_SETTINGS);
+    EXPECT_EQ(synthSelect, 0);
+}
+
+TEST_F(Input, MissedTapPressesAAndSelectsTheHighlightedItem) {
+    onStylusUp(MAKELPARAM(5, 300));
+    EXPECT_EQ(tapPending, 1);
+    tapPending = 0; // the front end tested it and hit nothing
+    WndProc(nullptr, WM_TIMER, 10, 0);
+    EXPECT_EQ(tapX, 0);
+    EXPECT_EQ(appMode, MODE_GAME); // Play was highlighted
+}
+
+TEST_F(Input, ReleaseAtXZeroLeavesNoTap) {
+    onStylusUp(MAKELPARAM(0, 150));
+    tapPending = 0;
+    WndProc(nullptr, WM_TIMER, 10, 0);
+    EXPECT_EQ(appMode, MODE_FRONTEND);
+    EXPECT_EQ(menuScreen, SCREEN_TITLE);
+}
+
+TEST_F(Input, SynthesisedPressGoesThroughEvenOnAnIgnoredCode) {
+    gxStart = 91;
+    enterScreen(SCREEN_TITLE, 1);
+    synthSelect = 1;
+    WndProc(nullptr, WM_TIMER, 10, 0);
+    EXPECT_EQ(menuScreen, SCREEN_SETTINGS);
+    EXPECT_EQ(synthSelect, 0);
+    down(91); // a real press of that code is still ignored
+    EXPECT_EQ(menuScreen, SCREEN_SETTINGS);
+}
+
+TEST_F(Input, StylusInAGame) {
+    inGame();
+    onStylusDown();
+    EXPECT_EQ(riseHeld, 1);
+    onStylusMove();
+    onStylusUp(MAKELPARAM(100, 100));
+    EXPECT_EQ(riseHeld, 0);
+    EXPECT_EQ(tapX, 0);
+    // Held at the moment of death: the release leaves riseHeld, and the next
+    // game starts with it.
+    onStylusDown();
+    fishEnergy = 0;
+    onStylusDown(); // a press while dead changes nothing
+    onStylusUp(MAKELPARAM(100, 100));
+    EXPECT_EQ(riseHeld, 1);
+    EXPECT_EQ(appMode, MODE_FRONTEND); // no screen change, music goes on
+    EXPECT_EQ(menuScreen, SCREEN_TITLE);
+    startGame();
+    EXPECT_EQ(riseHeld, 1);
+}
+
+TEST_F(Input, AnyTapLeavesAbout) {
+    enterScreen(SCREEN_ABOUT, CURSOR_NONE);
+    onStylusUp(MAKELPARAM(120, 10));
+    EXPECT_EQ(menuScreen, SCREEN_TITLE);
+    EXPECT_EQ(tapX, 0);
+}
+
+} // namespace
