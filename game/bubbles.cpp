@@ -1,0 +1,55 @@
+// Bubbles rising through the opening, and the obstacle test.
+#include "game/world.h"
+
+#include "platform/runtime.h"
+#include "shell/state.h"
+
+void newBubble(int i, bool replacing) {
+    GameWorld& w = world;
+    w.bubbleLag[i] = crtRand() % 11;
+    w.bubbleJitter[i] = static_cast<float>((crtRand() % 500) * 0.002);
+    if (replacing) {
+        w.bubbleRise[i] = 0.0f;
+        w.bubbleSize[i] = crtRand() % 5;
+        // The largest bubble is drawn again half the time, so it comes less often.
+        if (w.bubbleSize[i] == 0 && crtRand() % 2 == 0) w.bubbleSize[i] = crtRand() % 5;
+    } else {
+        w.bubbleRise[i] = static_cast<float>((crtRand() % 500) * 0.002);
+        w.bubbleSize[i] = crtRand() % 5;
+    }
+    w.bubbleSpeed[i] = static_cast<float>((crtRand() % 300 + 200) * 0.00025);
+}
+
+void moveBubbles() {
+    for (int i = 0; i < BUBBLE_COUNT; ++i) {
+        world.bubbleRise[i] = world.bubbleRise[i] + world.bubbleSpeed[i] * frameDt;
+        if (world.bubbleRise[i] >= 1.0f) newBubble(i, true);
+    }
+}
+
+BubblePos bubbleScreenPos(int i) {
+    const GameWorld& w = world;
+    const int cw = COLUMN_WIDTH, H = layoutHeight;
+    int d = (w.columnCount - w.bubbleLag[i] + 10) % 11;
+    int a = w.columnCount + 10 - d;
+    double x =
+        (10 - d) * cw - cw * static_cast<double>(w.scrollFraction) + w.bubbleJitter[i] * 18.0 - 3.0;
+    double m = w.caveCenter[a % RING_SIZE];
+    double top = H / 2 - (m + w.caveHalfHeight) * H - cw / 2;
+    double y = top + (1 - static_cast<double>(w.bubbleRise[i])) * (2 * w.caveHalfHeight * H + cw);
+    return {static_cast<int32_t>(x), static_cast<int32_t>(y)};
+}
+
+void obstacleHits(int i) {
+    const GameWorld& w = world;
+    const double cw = COLUMN_WIDTH;
+    const int H = layoutHeight;
+    float v = w.obstacleY[(w.columnCount + i) % RING_SIZE];
+    if (v == OBSTACLE_NONE) return;
+    float xo = i * COLUMN_WIDTH - COLUMN_WIDTH * w.scrollFraction;
+    float yf = H / 2 - w.fishTrail[TRAIL_LENGTH - 1] * H - COLUMN_WIDTH / 2;
+    float yo = H / 2 - v * H - COLUMN_WIDTH;
+    bool hit = 2.49 * cw - 2.0 > xo + 6.0 && 2.49 * cw - cw + 6.0 < xo + 28.0 - 8.0 &&
+               yf + cw - 5.0 > yo - 2.0 && yf + 7.0 < yo + 30.0 - 4.0;
+    if (hit) fishEnergy = fishEnergy - HIT_COST > 0 ? fishEnergy - HIT_COST : 0;
+}

@@ -1,0 +1,5 @@
+// The game screen.
+#pragma once
+
+void drawGameFrame();
+void drawWorld();

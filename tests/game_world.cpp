@@ -1,0 +1,265 @@
+// The game world: phases, cave, fish, bubbles, obstacles and score.
+#include "game/score_code.h"
+#include "game/world.h"
+#include "platform/headless.h"
+#include "platform/runtime.h"
+#include "shell/state.h"
+#include "support/test_host.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+
+namespace {
+
+class Game : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        useTestHost();
+        crtSrand(99);
+        world.hitCooldown = 0;
+        riseHeld = 0;
+        bestScore = 0;
+        appMode = MODE_FRONTEND;
+        startGame();
+    }
+    // One real tick after ms of virtual time.
+    void tickAfter(uint32_t ms) {
+        headlessAdvance(ms);
+        tick();
+    }
+    // Steps the world directly with a fixed time step.
+    void step(float dt, int times = 1) {
+        for (int i = 0; i < times; ++i) {
+            frameDt = dt;
+            gameStep();
+        }
+    }
+    void fly() { gameSeconds = 1; } // past get ready
+};
+
+TEST_F(Game, NewGameStartsStraightAndFirstTickGetsReady) {
+    EXPECT_EQ(world.scrollSpeed, 6.0f);
+    EXPECT_EQ(fishEnergy, 5);
+    EXPECT_EQ(gameSeconds, -1);
+    for (int k = 0; k < RING_SIZE; ++k) {
+        EXPECT_EQ(world.caveCenter[k], 0.0f);
+        EXPECT_EQ(world.obstacleY[k], OBSTACLE_NONE);
+    }
+    tickAfter(3000);
+    EXPECT_EQ(frameDt, 0.0f);
+    EXPECT_EQ(gameSeconds, 0);
+    EXPECT_TRUE(gettingReady());
+    riseHeld = 1;
+    for (int i = 0; i < 100; ++i) tickAfter(5); // half a second: control ignored
+    EXPECT_EQ(world.fishVelocity, 0.0f);
+    EXPECT_EQ(world.fishTrail[15], 0.0f);
+    for (int i = 0; i < 120; ++i) tickAfter(5);
+    EXPECT_FALSE(gettingReady());
+    EXPECT_GT(world.fishVelocity, 0.0f);
+}
+
+TEST_F(Game, RiseAndSinkAccelerateAtPointNineAtStartSpeed) {
+    fly();
+    world.scrollSpeed = 6.0f;
+    frameDt = 0.01f;
+    riseHeld = 1;
+    applyControl();
+    EXPECT_NEAR(world.fishVelocity, 0.009, 1e-7);
+    riseHeld = 0;
+    applyControl();
+    applyControl();
+    EXPECT_NEAR(world.fishVelocity, -0.009, 1e-7);
+}
+
+TEST_F(Game, WallsBounceClampAndCostEnergyOncePerGrace) {
+    world.fishTrail[15] = 0.3f;
+    world.fishVelocity = 0.4f;
+    wallContact();
+    EXPECT_FLOAT_EQ(world.fishVelocity, -0.2f);
+    EXPECT_FLOAT_EQ(world.fishTrail[15], 0.23f);
+    EXPECT_EQ(fishEnergy, 0);
+    EXPECT_EQ(world.hitCooldown, 6);
+    fishEnergy = 20;
+    world.fishTrail[15] = -0.3f;
+    world.fishVelocity = -0.4f;
+    wallContact(); // within the grace: no cost
+    EXPECT_FLOAT_EQ(world.fishVelocity, 0.2f);
+    EXPECT_FLOAT_EQ(world.fishTrail[15], -0.23f);
+    EXPECT_EQ(fishEnergy, 20);
+    world.fishVelocity = -0.1f;
+    world.fishTrail[15] = 0.1f;
+    wallContact(); // inside the opening: nothing
+    EXPECT_FLOAT_EQ(world.fishVelocity, -0.1f);
+}
+
+TEST_F(Game, GraceCarriesIntoTheNextGameOnlyAfterAWallDeath) {
+    // First game since start: no grace.
+    EXPECT_EQ(world.hitCooldown, 0);
+    fly();
+    step(0.02f, 300); // no input: the fish sinks to the floor and dies
+    EXPECT_EQ(fishEnergy, 0);
+    step(0.02f, 300); // the dead fish settles; at most one more column
+    int32_t grace = world.hitCooldown;
+    EXPECT_GE(grace, 5);
+    EXPECT_LE(grace, 6);
+    startGame();
+    EXPECT_EQ(world.hitCooldown, grace);
+}
+
+TEST_F(Game, CaveObstaclesEverySeventhColumnAndAClampedWalk) {
+    fly();
+    riseHeld = 0;
+    fishEnergy = 1000000; // survive to watch the cave
+    std::vector<int> obstacleColumns;
+    float previous = world.walkCenter;
+    for (int n = 0; n < 400; ++n) {
+        world.scrollFraction = 1.5f;
+        layColumn();
+        int column = world.columnCount + 11;
+        if (world.obstacleY[column % RING_SIZE] != OBSTACLE_NONE) obstacleColumns.push_back(column);
+        float c = world.caveCenter[column % RING_SIZE];
+        EXPECT_LE(std::fabs(c), 0.2300001f);
+        EXPECT_LE(std::fabs(world.walkCenter - previous), CAVE_HALF_HEIGHT / 3 + 1e-6);
+        previous = world.walkCenter;
+        EXPECT_GE(world.floorEdgeNow, 0);
+        EXPECT_LE(world.floorEdgeNow, 2);
+    }
+    ASSERT_GE(obstacleColumns.size(), 2u);
+    EXPECT_EQ(obstacleColumns[0], 18);
+    for (size_t i = 1; i < obstacleColumns.size(); ++i)
+        EXPECT_EQ(obstacleColumns[i] - obstacleColumns[i - 1], 7);
+}
+
+TEST_F(Game, ScrollLaysTwoColumnsAtHighSpeedAndOneMoreAfterDeath) {
+    fly();
+    fishEnergy = 1000000;
+    world.scrollSpeed = 30.0f;
+    world.scrollFraction = 0.9f;
+    int32_t before = world.columnCount;
+    step(0.05f);
+    EXPECT_EQ(world.columnCount - before, 2);
+    EXPECT_LE(world.scrollFraction, 1.0f);
+    world.scrollFraction = 0.2f; // 1.7 columns in this step: one more column
+    fishEnergy = 0;
+    before = world.columnCount;
+    step(0.05f); // the step of the death still scrolls with the old speed
+    EXPECT_EQ(world.columnCount - before, 1);
+    EXPECT_EQ(world.scrollSpeed, 0.0f);
+    step(0.05f, 100);
+    EXPECT_EQ(world.columnCount - before, 1);
+}
+
+TEST_F(Game, BubblesCycleThroughScreenColumnsAndAreReplacedAtTheTop) {
+    world.bubbleLag[0] = world.columnCount % 11;
+    world.bubbleJitter[0] = 0.0f;
+    world.scrollFraction = 0.0f;
+    EXPECT_EQ(bubbleScreenPos(0).x, 240 - 3 - 240); // screen column 0
+    world.scrollFraction = 2.0f;
+    layColumn();
+    EXPECT_EQ(bubbleScreenPos(0).x, 10 * 24 - 24 - 3); // jumped to column 10
+    world.bubbleRise[0] = 0.999f;
+    world.bubbleSpeed[0] = 0.1f;
+    frameDt = 0.05f;
+    moveBubbles();
+    EXPECT_EQ(world.bubbleRise[0], 0.0f);
+    EXPECT_GE(world.bubbleSpeed[0], 0.05f);
+}
+
+TEST_F(Game, ReplacedBubblesAreRarelyTheLargest) {
+    int counts[5] = {};
+    const int n = 50000;
+    for (int i = 0; i < n; ++i) {
+        newBubble(0, true);
+        counts[world.bubbleSize[0]]++;
+    }
+    EXPECT_NEAR(counts[0] / double(n), 0.12, 0.01);
+    for (int s = 1; s < 5; ++s) EXPECT_NEAR(counts[s] / double(n), 0.22, 0.01);
+}
+
+TEST_F(Game, ObstacleBoxesHitOnOnePixelOfOverlap) {
+    fishEnergy = 5;
+    world.scrollFraction = 0.0f;
+    world.fishTrail[15] = 0.0f; // fish box y 153..179 (H 320)
+    world.obstacleY[(world.columnCount + 1) % RING_SIZE] =
+        0.0f; // x_o 24: box x 30..44 vs fish 41.76..57.76
+    obstacleHits(1);
+    EXPECT_EQ(fishEnergy, 0);
+    fishEnergy = 5;
+    // Obstacle top y_o = 160 - v*320 - 24; fish box bottom is 179: y_o - 2 < 179 hits.
+    world.obstacleY[(world.columnCount + 1) % RING_SIZE] =
+        static_cast<float>((136 - 180.0) / 320); // y_o = 180
+    obstacleHits(1);
+    EXPECT_EQ(fishEnergy, 5); // y_o - 2 = 178 < 179: one pixel
+    world.obstacleY[(world.columnCount + 1) % RING_SIZE] =
+        static_cast<float>((136 - 182.0) / 320); // y_o = 182
+    obstacleHits(1);
+    EXPECT_EQ(fishEnergy, 5);                                    // wholly below
+    world.obstacleY[(world.columnCount + 1) % RING_SIZE] = 0.5f; // wholly above
+    obstacleHits(1);
+    EXPECT_EQ(fishEnergy, 5);
+}
+
+TEST_F(Game, ScoresBestScoreAndRecordInSight) {
+    world.columnCount = 10;
+    world.scrollFraction = 0.5f;
+    EXPECT_EQ(liveScore(), 73);
+    EXPECT_EQ(finalScore(), 70);
+    bestScore = 70;
+    updateBestScore();
+    EXPECT_EQ(bestScore, 70); // a tie stays (and shows "New Record!")
+    world.columnCount = 0;
+    bestScore = 0;
+    updateBestScore();
+    EXPECT_EQ(finalScore(), bestScore); // 0 with 0
+    bestScore = 10;
+    world.columnCount = 5;
+    EXPECT_FALSE(recordInSight()); // old best 10 or less
+    bestScore = 100;
+    world.columnCount = 15; // 105
+    EXPECT_TRUE(recordInSight());
+    world.columnCount = 29; // 203: beyond best + 100
+    EXPECT_FALSE(recordInSight());
+    world.columnCount = 14; // 98
+    EXPECT_FALSE(recordInSight());
+}
+
+TEST(ScoreCode, GenuineCodesCheckAndEveryChangedDigitIsCaught) {
+    for (int32_t columns : {0, 1, 7, 123, 4567, 16000}) {
+        int32_t code = scoreCode(columns);
+        ASSERT_LT(code, 100000000);
+        char text[16];
+        std::snprintf(text, sizeof text, "%08d", code);
+        int32_t score = -1;
+        EXPECT_EQ(checkScoreCode(text, &score), 1) << text;
+        EXPECT_EQ(score, 7 * columns);
+        for (int pos = 0; pos < 8; ++pos)
+            for (char d = '0'; d <= '9'; ++d) {
+                if (text[pos] == d) continue;
+                char altered[16];
+                std::snprintf(altered, sizeof altered, "%s", text);
+                altered[pos] = d;
+                EXPECT_EQ(checkScoreCode(altered, &score), 0) << altered;
+            }
+    }
+    int32_t score;
+    EXPECT_EQ(checkScoreCode("", &score), 0);
+    EXPECT_EQ(checkScoreCode("123456789", &score), 0);
+    EXPECT_EQ(checkScoreCode("12a45678", &score), 0);
+}
+
+TEST(GameRun, NoInputEndsOnTheFloorWithAScoreOfSevens) {
+    std::string folder = makeTempFolder();
+    writeFile(folder + "/s", "key START\nwait 15000\n");
+    for (int run = 0; run < 2; ++run) {
+        ASSERT_EQ(runReefdart("--headless " + folder + "/s --data-dir " + folder), 0);
+    }
+    std::string record = readFile(folder + "/record.dat");
+    ASSERT_EQ(record.size(), 5u);
+    int best = std::stoi(record);
+    EXPECT_GT(best, 0);
+    EXPECT_EQ(best % 7, 0);
+}
+
+} // namespace
