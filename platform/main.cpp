@@ -1,5 +1,6 @@
 // The entry point: reads the command line, chooses the host and the device,
 // then runs the program exactly as the handheld would.
+#include "game/score_code.h"
 #include "platform/desktop.h"
 #include "platform/device.h"
 #include "platform/folders.h"
@@ -43,6 +44,9 @@ void printHelp() {
         "                      (see docs/headless.md); writes PNG shots and WAV sound\n"
         "  --seed N            with --headless: the tick count the virtual clock starts at\n"
         "                      (default %u); it also seeds the game's random numbers\n"
+        "  --check-code CODE   check a score code from the game-over screen: print the\n"
+        "                      score a genuine code stands for (exit 0), or say that the\n"
+        "                      code is not genuine (exit 1)\n"
         "  --help              show this help and exit\n"
         "  --version           show the version and exit\n\n"
         "Keys:\n%s\n"
@@ -66,6 +70,17 @@ bool parseUnsigned(const char* text, uint64_t limit, uint64_t* value) {
     return v <= limit;
 }
 
+// The checking side of the game-over screen's score code.
+int checkCode(const char* code) {
+    int32_t score = 0;
+    if (!checkScoreCode(code, &score)) {
+        std::printf("%s is not a genuine score code\n", code);
+        return 1;
+    }
+    std::printf("%s is genuine: a score of %d\n", code, static_cast<int>(score));
+    return 0;
+}
+
 int usageError(const std::string& message) {
     std::fprintf(stderr, "reefdart: %s\nTry 'reefdart --help' for more information.\n",
                  message.c_str());
@@ -84,6 +99,10 @@ int parseOptions(int argc, char** argv, Options* o) {
         if (a == "--version") {
             std::printf("reefdart %s\n", REEFDART_VERSION);
             return 0;
+        }
+        if (a == "--check-code") {
+            if (!hasValue) return usageError("option '--check-code' needs a value");
+            return checkCode(argv[i + 1]);
         }
         if (a != "--headless" && a != "--device" && a != "--data-dir" && a != "--seed" &&
             a != "--scale")

@@ -249,6 +249,19 @@ TEST(ScoreCode, GenuineCodesCheckAndEveryChangedDigitIsCaught) {
     EXPECT_EQ(checkScoreCode("12a45678", &score), 0);
 }
 
+TEST(ScoreCode, TheCommandLineCheckSaysWhatACodeStandsFor) {
+    char text[16];
+    std::snprintf(text, sizeof text, "%08d", scoreCode(123));
+    std::string output;
+    EXPECT_EQ(runReefdart(std::string("--check-code ") + text, &output), 0);
+    EXPECT_EQ(output, std::string(text) + " is genuine: a score of 861\n");
+    text[7] = text[7] == '9' ? '0' : text[7] + 1;
+    EXPECT_EQ(runReefdart(std::string("--check-code ") + text, &output), 1);
+    EXPECT_EQ(output, std::string(text) + " is not a genuine score code\n");
+    EXPECT_EQ(runReefdart("--check-code ''", &output), 1);
+    EXPECT_EQ(runReefdart("--check-code", &output), 2);
+}
+
 TEST(GameRun, NoInputEndsOnTheFloorWithAScoreOfSevens) {
     std::string folder = makeTempFolder();
     writeFile(folder + "/s", "key START\nwait 15000\n");

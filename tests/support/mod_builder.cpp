@@ -24,7 +24,8 @@ void putCell(std::vector<uint8_t>& out, size_t at, int sample, int period, int e
 }
 
 void append(std::vector<uint8_t>& out, const char* text, size_t size) {
-    out.insert(out.end(), text, text + size);
+    // Byte by byte: GCC's -O2 overflow analysis misreads a range insert here.
+    for (size_t i = 0; i < size; ++i) out.push_back(static_cast<uint8_t>(text[i]));
 }
 
 void append32(std::vector<uint8_t>& out, uint32_t v) {
