@@ -1,0 +1,32 @@
+// Copying rectangles of a Surface into a buffer, one to one, clipped to the
+// source and to the logical screen. Each blit returns 1 when it drew or the
+// rectangle lies off-screen, 0 for invalid arguments.
+#pragma once
+
+#include "gfx/gapi_buffer.h"
+#include "gfx/surface.h"
+
+#include <cstdint>
+
+int blitOpaque(STGapiBuffer* destination, int32_t x, int32_t y, int32_t w, int32_t h,
+               const Surface* source, int32_t srcX, int32_t srcY);
+// Source pixels equal to key are left out; key NO_COLOUR_KEY copies all.
+int blitKeyed(STGapiBuffer* destination, int32_t x, int32_t y, int32_t w, int32_t h,
+              const Surface* source, uint16_t key, int32_t srcX, int32_t srcY);
+// As blitKeyed, but a left-out pixel takes a fifth of each touching drawn pixel.
+int blitKeyedSmooth(STGapiBuffer* destination, int32_t x, int32_t y, int32_t w, int32_t h,
+                    const Surface* source, uint16_t key, int32_t srcX, int32_t srcY);
+// Blends the source in at level/32 (0..31); -1 or above 31 copies.
+int blitTranslucent(STGapiBuffer* destination, int32_t x, int32_t y, int32_t w, int32_t h,
+                    const Surface* source, int32_t level, uint16_t key, int32_t srcX, int32_t srcY);
+// Blends one colour in, each pixel weighted by the source pixel's blue field.
+int blitTinted(STGapiBuffer* destination, int32_t x, int32_t y, int32_t w, int32_t h,
+               const Surface* source, int32_t r, int32_t g, int32_t b, int32_t srcX, int32_t srcY);
+
+// Blends colour into the pixel at the buffer's cursor, weighted by its
+// blendLevel out of 32 (blendMode 1); any other level or mode stores colour.
+void blendPixel(STGapiBuffer* buffer, uint16_t colour);
+// The smoothed value of destination pixel d beside up to four source pixels
+// that differ from key; 0 unless the buffer is a 5-6-5 display.
+uint16_t edgeAverage(const STGapiBuffer* buffer, uint16_t d, uint16_t left, uint16_t right,
+                     uint16_t up, uint16_t down, uint16_t key);
