@@ -12,6 +12,7 @@ check() { # generator, committed file
     cmp -s "$dir/$(basename "$2")" "$src/$2" || { echo "$2 differs from what $1 makes"; status=1; }
 }
 check make_click resources/wave_1.wav
+check make_font resources/bitmap_254.bmp
 mkdir -p "$dir/music"
 if "$tools/make_music" "$dir/music"; then
     for m in module_1.mod module_2.mod; do

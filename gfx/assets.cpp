@@ -1,0 +1,32 @@
+// The picture table and the screen modes.
+#include "gfx/assets.h"
+
+#include "gfx/bitmap_load.h"
+#include "shell/app.h"
+
+Surface* surfaces[SURFACE_SLOT_COUNT];
+uint16_t spriteKey;
+
+int setScreenMode(STGapiBuffer*, int32_t mode) {
+    if (mode == SCREEN_MODE_SMALL) {
+        screenWidth = 176;
+        screenHeight = 220;
+    } else if (mode == SCREEN_MODE_SQUARE) {
+        screenHeight = 240;
+    }
+    return 1;
+}
+
+Surface* loadPicture(int bitmapId) {
+    HBITMAP bitmap = LoadBitmapW(appInstance, bitmapId);
+    Surface* surface = loadSurface(&backBuffer, bitmap);
+    if (bitmap) DeleteObject(bitmap);
+    return surface;
+}
+
+void loadSlot(int slot, int bitmapId) {
+    if (slot < 0 || slot >= SURFACE_SLOT_COUNT) return;
+    releaseSurface(surfaces[slot]);
+    surfaces[slot] = nullptr;
+    surfaces[slot] = loadPicture(bitmapId);
+}

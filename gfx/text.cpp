@@ -1,0 +1,104 @@
+// The bitmap font: the glyph scan of the strip, text and numbers.
+#include "gfx/text.h"
+
+#include "gfx/assets.h"
+#include "gfx/blit.h"
+#include "shell/state.h"
+
+#include <cmath>
+
+int32_t glyphStart[GLYPH_CODES];
+int32_t glyphWidth[GLYPH_CODES];
+
+namespace {
+
+constexpr int FIRST_GLYPH_CODE = 32;
+
+bool emptyColumn(const Surface* font, int32_t x, int32_t rows) {
+    for (int32_t y = 0; y < rows; ++y)
+        if (font->pixels[y * font->width + x] != 0) return false;
+    return true;
+}
+
+// Runs of non-empty columns become the glyphs of codes 32, 33, ... in order.
+void scanGlyphs(const Surface* font) {
+    for (int i = 0; i < GLYPH_CODES; ++i) glyphStart[i] = glyphWidth[i] = 0;
+    if (!font || !font->pixels) return;
+    // A strip smaller than the shipped one is scanned only as far as it goes.
+    int32_t columns = font->width < FONT_STRIP_WIDTH ? font->width : FONT_STRIP_WIDTH;
+    int32_t rows = font->height < FONT_STRIP_HEIGHT ? font->height : FONT_STRIP_HEIGHT;
+    int code = FIRST_GLYPH_CODE;
+    int32_t runStart = -1;
+    for (int32_t x = 0; x <= columns && code < GLYPH_CODES; ++x) {
+        bool empty = x == columns || emptyColumn(font, x, rows);
+        if (!empty && runStart < 0) runStart = x;
+        if (empty && runStart >= 0) {
+            glyphStart[code] = runStart;
+            glyphWidth[code] = x - runStart;
+            ++code;
+            runStart = -1;
+        }
+    }
+}
+
+// Codes outside the table have no glyph.
+int32_t widthOf(unsigned code) {
+    return code < GLYPH_CODES ? glyphWidth[code] : 0;
+}
+int32_t startOf(unsigned code) {
+    return code < GLYPH_CODES ? glyphStart[code] : 0;
+}
+
+unsigned folded(unsigned code) {
+    return code > 0x60 ? code - 32 : code;
+}
+
+} // namespace
+
+void loadFont() {
+    loadSlot(SLOT_FONT, BITMAP_FONT);
+    scanGlyphs(surfaces[SLOT_FONT]);
+    glyphStart[FIRST_GLYPH_CODE] = SPACE_GLYPH_START;
+    glyphWidth[FIRST_GLYPH_CODE] = SPACE_GLYPH_WIDTH;
+}
+
+void drawText(int32_t x, int32_t y, const char* text, int32_t align, int32_t r, int32_t g,
+              int32_t b, uint8_t amplitude) {
+    if (!text) return;
+    const unsigned char* codes = reinterpret_cast<const unsigned char*>(text);
+    int32_t x0 = x;
+    if (align > 0) {
+        int32_t sum = 0;
+        for (const unsigned char* c = codes; *c; ++c) sum += widthOf(folded(*c)) * align;
+        x0 = x - sum / 2;
+    }
+    const Surface* font = surfaces[SLOT_FONT];
+    int32_t pen = 0;
+    for (const unsigned char* c = codes; *c; ++c) {
+        int32_t yc = y;
+        if (amplitude != 0)
+            yc = static_cast<int32_t>(y + 2.0 * amplitude *
+                                              std::cos(3.0 * menuPhase - 0.05 * pen + 1.3 * y));
+        int32_t w = widthOf(*c);
+        blitTinted(&backBuffer, x0 + pen, yc, w, GLYPH_DRAW_HEIGHT, font, r, g, b, startOf(*c), 0);
+        pen += w;
+    }
+}
+
+void drawNumber(int32_t x, int32_t y, int32_t value, int32_t align, int32_t digits, int32_t r,
+                int32_t g, int32_t b) {
+    if (digits < 1) return;
+    uint32_t rest = value < 0 ? 0 : static_cast<uint32_t>(value); // the value is never negative
+    int32_t total = 0;
+    for (int32_t i = 0; i < digits; ++i, rest /= 10) total += widthOf('0' + rest % 10) + 1;
+    int32_t x0 = x + total - (total * align) / 2;
+    const Surface* font = surfaces[SLOT_FONT];
+    rest = value < 0 ? 0 : static_cast<uint32_t>(value);
+    int32_t acc = 0;
+    for (int32_t i = 0; i < digits; ++i, rest /= 10) {
+        unsigned code = '0' + rest % 10;
+        acc += widthOf(code) + 1;
+        blitTinted(&backBuffer, x0 - acc, y, widthOf(code), GLYPH_DRAW_HEIGHT, font, r, g, b,
+                   startOf(code), 0);
+    }
+}
