@@ -1,0 +1,161 @@
+// Pixel format, the display buffers' layouts on every device, and presenting.
+#include "gfx/gapi_buffer.h"
+#include "gfx/surface.h"
+#include "platform/device.h"
+#include "shell/state.h"
+#include "support/gfx_host.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+uint32_t rgb(int r, int g, int b) {
+    return static_cast<uint32_t>(r | g << 8 | b << 16);
+}
+
+TEST(PixelFormat, ConversionsByFormatFlags) {
+    EXPECT_EQ(convertColour(kfDirect565, rgb(255, 255, 255)), 0xFFDF);
+    EXPECT_EQ(convertColour(kfDirect565, rgb(255, 0, 255)), 0xF81F);
+    EXPECT_EQ(convertColour(kfDirect565, rgb(128, 0, 128)), 0x8010);
+    EXPECT_EQ(convertColour(kfDirect565, rgb(132, 0, 132)), 0x8010);
+    EXPECT_EQ(convertColour(kfDirect565, rgb(7, 7, 7)), 0);
+    EXPECT_EQ(convertColour(kfDirect555, rgb(255, 255, 255)), 0x7FFF);
+    EXPECT_EQ(convertColour(kfDirect555, rgb(255, 0, 0)), 0x7C00);
+    EXPECT_EQ(convertColour(0, rgb(255, 255, 255)), 0);
+    // Green keeps only its top five bits, so nothing converts to the no-key value.
+    for (uint32_t flags : {uint32_t{kfDirect565}, uint32_t{kfDirect555}})
+        for (int g = 0; g < 256; ++g) ASSERT_NE(convertColour(flags, rgb(255, g, 255)), 0xFFFF);
+}
+
+TEST(PixelFormat, ColourFromRgbNeedsASixteenBitBuffer) {
+    STGapiBuffer b;
+    b.props.ffFormat = kfDirect565;
+    b.props.cBPP = 16;
+    EXPECT_EQ(colourFromRgb(&b, rgb(128, 0, 128)), 0x8010);
+    for (uint32_t bpp : {8u, 24u}) {
+        b.props.cBPP = bpp;
+        EXPECT_EQ(colourFromRgb(&b, rgb(255, 255, 255)), 0);
+        EXPECT_EQ(colourFromRgb(&b, rgb(128, 0, 128)), 0);
+    }
+}
+
+struct Layout {
+    const char* device;
+    int32_t screenW, screenH, xPitch, yPitch, minOffset, maxOffset;
+};
+
+class BufferLayout : public ::testing::TestWithParam<Layout> {};
+
+TEST_P(BufferLayout, PitchesOffsetsAndScreenSize) {
+    const Layout& l = GetParam();
+    useGfxHost(l.device);
+    EXPECT_EQ(screenWidth, l.screenW);
+    EXPECT_EQ(screenHeight, l.screenH);
+    for (STGapiBuffer* b : {&blankBuffer, &backBuffer, &screenBuffer}) {
+        EXPECT_EQ(b->xPitch, l.xPitch);
+        EXPECT_EQ(b->yPitch, l.yPitch);
+        EXPECT_EQ(b->minOffset, l.minOffset);
+        EXPECT_EQ(b->maxOffset, l.maxOffset);
+    }
+    EXPECT_EQ(backBuffer.base, backBuffer.block - l.minOffset);
+    EXPECT_EQ(screenBuffer.block, nullptr);
+}
+
+INSTANTIATE_TEST_SUITE_P(Devices, BufferLayout,
+                         ::testing::Values(Layout{"qvga", 240, 320, 1, 240, 0, 76799},
+                                           Layout{"qvga-rotated", 240, 320, -320, 1, -76480, 319},
+                                           Layout{"raw", 240, 320, 1, 240, 0, 76799},
+                                           Layout{"small", 176, 220, 1, 176, 0, 38719},
+                                           Layout{"square", 240, 240, 1, 240, 0, 57599}),
+                         [](const ::testing::TestParamInfo<Layout>& info) {
+                             std::string name = info.param.device;
+                             for (char& c : name)
+                                 if (c == '-') c = '_';
+                             return name;
+                         });
+
+TEST(DisplayBuffers, AllocationAndCopyRefuseWhatTheyCannotDo) {
+    useGfxHost("qvga");
+    EXPECT_EQ(allocOffscreen(&backBuffer), 0); // already has a block
+    STGapiBuffer eightBit;
+    eightBit.props.cBPP = 8;
+    eightBit.maxOffset = 99;
+    EXPECT_EQ(allocOffscreen(&eightBit), 0);
+    EXPECT_EQ(eightBit.block, nullptr);
+
+    fillBackBuffer(0x1234);
+    EXPECT_EQ(copyBuffer(&backBuffer, &screenBuffer), 0); // the display has no block
+    EXPECT_EQ(backPixel(10, 10), 0x1234);
+    EXPECT_EQ(presentFrame(), 1);
+    EXPECT_EQ(allocOffscreen(&screenBuffer), 0); // its base is set now
+    EXPECT_EQ(screenBuffer.block, nullptr);
+
+    for (int i = 0; i < blankBuffer.maxOffset - blankBuffer.minOffset + 1; ++i)
+        blankBuffer.block[i] = 0;
+    EXPECT_EQ(copyBuffer(&backBuffer, &blankBuffer), 1);
+    EXPECT_EQ(backPixel(10, 10), 0);
+    EXPECT_EQ(backPixel(239, 319), 0);
+}
+
+// Draws a picture whose every pixel tells its position, presents it and
+// reads the device's screen back through the device's own layout.
+std::vector<uint16_t> presentPattern(const char* device) {
+    useGfxHost(device);
+    for (int y = 0; y < screenHeight; ++y)
+        for (int x = 0; x < screenWidth; ++x)
+            backBuffer.base[x * backBuffer.xPitch + y * backBuffer.yPitch] =
+                static_cast<uint16_t>(x * 7 + y * 311);
+    EXPECT_EQ(presentFrame(), 1);
+    std::vector<uint16_t> shown;
+    readDeviceScreen(&shown);
+    return shown;
+}
+
+TEST(Presentation, EveryLayoutShowsTheSamePicture) {
+    std::vector<uint16_t> portrait = presentPattern("qvga");
+    ASSERT_EQ(portrait.size(), 240u * 320u);
+    EXPECT_EQ(portrait[5 + 240 * 9], 5 * 7 + 9 * 311);
+    EXPECT_EQ(presentPattern("qvga-rotated"), portrait);
+    std::vector<uint16_t> raw = presentPattern("raw");
+    EXPECT_EQ(gapiBeginDrawCount(), 0); // the raw road never begins a Game API draw
+    EXPECT_EQ(raw, portrait);
+    std::vector<uint16_t> small = presentPattern("small");
+    ASSERT_EQ(small.size(), 176u * 220u);
+    EXPECT_EQ(small[175 + 176 * 219], static_cast<uint16_t>(175 * 7 + 219 * 311));
+}
+
+TEST(Presentation, NoFramePointerMeansNoCopy) {
+    useGfxHost("qvga");
+    fillBackBuffer(0xF800);
+    GXSuspend();
+    EXPECT_EQ(presentFrame(), 0);
+    EXPECT_EQ(screenBuffer.base, nullptr);
+    std::vector<uint16_t> shown;
+    readDeviceScreen(&shown);
+    EXPECT_EQ(shown[0], 0); // nothing reached the display
+    GXResume();
+    EXPECT_EQ(presentFrame(), 1);
+    readDeviceScreen(&shown);
+    EXPECT_EQ(shown[0], 0xF800);
+}
+
+TEST(Presentation, ShiftedCopyMovesRowsRightAndKeepsTheBottom) {
+    useGfxHost("qvga");
+    for (int y = 0; y < 320; ++y)
+        for (int x = 0; x < 240; ++x)
+            blankBuffer.base[x + y * 240] = static_cast<uint16_t>(1 + x + (y % 200) * 240);
+    fillBackBuffer(0xAAAA);
+    ASSERT_EQ(copyBufferShifted(&backBuffer, &blankBuffer, 3), 1);
+    EXPECT_EQ(backPixel(0, 0), 0xAAAA);             // before the shifted start: unwritten
+    EXPECT_EQ(backPixel(3, 0), 1);                  // source (0, 0)
+    EXPECT_EQ(backPixel(1, 1), 1 + 238);            // the end of row 0 wraps into row 1
+    EXPECT_EQ(backPixel(3, 1), 1 + 240);            // source (0, 1)
+    EXPECT_EQ(backPixel(5, 229), 1 + 2 + 29 * 240); // last copied row
+    EXPECT_EQ(backPixel(2, 230), 1 + 239 + 29 * 240);
+    EXPECT_EQ(backPixel(3, 230), 0xAAAA); // the bottom 90 rows stay as they were
+    EXPECT_EQ(backPixel(239, 319), 0xAAAA);
+    EXPECT_EQ(copyBufferShifted(&backBuffer, &screenBuffer, 0), 0);
+    EXPECT_EQ(copyBufferShifted(&backBuffer, &blankBuffer, -1), 0);
+}
+
+} // namespace

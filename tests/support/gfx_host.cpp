@@ -1,0 +1,57 @@
+#include "support/gfx_host.h"
+
+#include "gfx/gapi_buffer.h"
+#include "gfx/surface.h"
+#include "platform/device.h"
+#include "shell/startup.h"
+#include "shell/state.h"
+#include "support/test_host.h"
+
+#include <cstring>
+
+void useGfxHost(const char* device) {
+    useTestHost(device);
+    screenWidth = 240;
+    screenHeight = 320;
+    rawFrameBuffer = 0;
+    rawFrameInfo = RawFrameBufferInfo{};
+    constructProgramObjects();
+    if (currentDevice()->rawBuffer) {
+        HDC dc = GetDC(nullptr);
+        ExtEscape(dc, GETRAWFRAMEBUFFER, 0, nullptr, sizeof rawFrameInfo,
+                  reinterpret_cast<char*>(&rawFrameInfo));
+        ReleaseDC(nullptr, dc);
+        rawFrameBuffer = 1;
+    } else {
+        GXOpenDisplay(reinterpret_cast<HWND>(uintptr_t{1}), GX_FULLSCREEN);
+    }
+    allocOffscreen(&blankBuffer);
+    allocOffscreen(&backBuffer);
+    fillBackBuffer(0);
+}
+
+void fillBackBuffer(uint16_t value) {
+    for (int y = 0; y < screenHeight; ++y)
+        for (int x = 0; x < screenWidth; ++x)
+            backBuffer.base[x * backBuffer.xPitch + y * backBuffer.yPitch] = value;
+}
+
+uint16_t backPixel(int x, int y) {
+    return backBuffer.base[x * backBuffer.xPitch + y * backBuffer.yPitch];
+}
+
+std::vector<uint16_t> backScreen() {
+    std::vector<uint16_t> out;
+    for (int y = 0; y < screenHeight; ++y)
+        for (int x = 0; x < screenWidth; ++x) out.push_back(backPixel(x, y));
+    return out;
+}
+
+Surface* makeSurface(int width, int height, const std::vector<uint16_t>& pixels) {
+    Surface* s = new Surface{};
+    s->width = width;
+    s->height = height;
+    s->pixels = new uint16_t[pixels.size()];
+    std::memcpy(s->pixels, pixels.data(), pixels.size() * sizeof(uint16_t));
+    return s;
+}
