@@ -6,6 +6,7 @@
 #include "platform/script.h"
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 constexpr uint32_t HEADLESS_DEFAULT_START_TICK = 1000000;
@@ -13,6 +14,9 @@ constexpr uint32_t HEADLESS_DEFAULT_START_TICK = 1000000;
 // Installs the headless host with its clock at startTick and the commands to
 // run whenever the program waits for input.
 void startHeadlessHost(uint32_t startTick, const std::vector<ScriptCommand>& commands);
+// Writes the screen as it is now to file as PNG; false with a message when the
+// file cannot be written.
+bool headlessFinalShot(const std::string& file, std::string* error);
 // Closes the recording; returns false when a command failed (a file could not
 // be written); the messages went to stderr.
 bool finishHeadlessHost();

@@ -189,6 +189,12 @@ void startHeadlessHost(uint32_t startTick, const std::vector<ScriptCommand>& com
     host = &headlessHost;
 }
 
+bool headlessFinalShot(const std::string& file, std::string* error) {
+    std::vector<uint16_t> pixels;
+    composeScreen(&pixels);
+    return writePng565(file.c_str(), pixels, deviceScreenWidth(), deviceScreenHeight(), error);
+}
+
 bool finishHeadlessHost() {
     h.wav.close();
     return !h.failed;

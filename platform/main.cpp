@@ -25,6 +25,7 @@ struct Options {
     bool seedGiven = false;
     uint32_t seed = HEADLESS_DEFAULT_START_TICK;
     int scale = 0;
+    std::string finalShot;
 };
 
 void printHelp() {
@@ -44,6 +45,7 @@ void printHelp() {
         "                      (see docs/headless.md); writes PNG shots and WAV sound\n"
         "  --seed N            with --headless: the tick count the virtual clock starts at\n"
         "                      (default %u); it also seeds the game's random numbers\n"
+        "  --final-shot FILE   with --headless: the screen as it is when the run ends, as PNG\n"
         "  --check-code CODE   check a score code from the game-over screen: print the\n"
         "                      score a genuine code stands for (exit 0), or say that the\n"
         "                      code is not genuine (exit 1)\n"
@@ -105,7 +107,7 @@ int parseOptions(int argc, char** argv, Options* o) {
             return checkCode(argv[i + 1]);
         }
         if (a != "--headless" && a != "--device" && a != "--data-dir" && a != "--seed" &&
-            a != "--scale")
+            a != "--scale" && a != "--final-shot")
             return usageError("unknown option '" + a + "'");
         if (!hasValue) return usageError("option '" + a + "' needs a value");
         const char* v = argv[++i];
@@ -124,6 +126,8 @@ int parseOptions(int argc, char** argv, Options* o) {
                 return usageError("--seed takes a number from 0 to 4294967295");
             o->seed = static_cast<uint32_t>(n);
             o->seedGiven = true;
+        } else if (a == "--final-shot") {
+            o->finalShot = v;
         } else {
             if (!parseUnsigned(v, 16, &n) || n < 1)
                 return usageError("--scale takes a number from 1 to 16");
@@ -131,6 +135,8 @@ int parseOptions(int argc, char** argv, Options* o) {
         }
     }
     if (o->seedGiven && !o->headless) return usageError("--seed goes with --headless");
+    if (!o->finalShot.empty() && !o->headless)
+        return usageError("--final-shot goes with --headless");
     return -1;
 }
 
@@ -175,6 +181,10 @@ int main(int argc, char** argv) {
     constructProgramObjects();
     int code = WinMain(nullptr, nullptr, L"", SW_SHOW);
     releaseInstance();
+    if (o.headless && !o.finalShot.empty() && !headlessFinalShot(o.finalShot, &error)) {
+        std::fprintf(stderr, "reefdart: %s\n", error.c_str());
+        if (code == 0) code = 1;
+    }
     if (o.headless && !finishHeadlessHost() && code == 0) code = 1;
     if (!o.headless) {
         if (desktopWindowFailed()) code = 1;
