@@ -1,8 +1,12 @@
 // Start-up and shutdown.
 #include "shell/startup.h"
 
+#include "frontend/frontend.h"
 #include "game/game.h"
+#include "gfx/assets.h"
+#include "gfx/blit.h"
 #include "gfx/gapi_buffer.h"
+#include "gfx/text.h"
 #include "persist/settings.h"
 #include "platform/gapi.h"
 #include "platform/runtime.h"
@@ -47,6 +51,48 @@ void copyKeyList() {
     gxStart = keys.vkStart;
 }
 
+int32_t chosenScreenMode() {
+    if (rawFrameBuffer == 1) return SCREEN_MODE_RAW;
+    if (layoutShrink == 20) return SCREEN_MODE_SMALL;
+    if (layoutHeight == 240) return SCREEN_MODE_SQUARE;
+    return SCREEN_MODE_STANDARD;
+}
+
+// The black picture goes into blankBuffer once; the picture itself is not kept.
+void makeBlankBuffer() {
+    Surface* blank = loadPicture(BITMAP_BLANK);
+    allocOffscreen(&blankBuffer);
+    blitOpaque(&blankBuffer, 0, 0, layoutWidth, layoutHeight, blank, 0, 0);
+    releaseSurface(blank);
+}
+
+void drawSplash() {
+    copyBuffer(&backBuffer, &blankBuffer);
+    clearScreen();
+    int32_t y = layoutShrink == 0 ? 92 : 42;
+    blitTranslucent(&backBuffer, layoutCenterX - 88, y, 176, 135, surfaces[SLOT_SPLASH], 31,
+                    NO_COLOUR_KEY, 0, 0);
+    presentFrame();
+}
+
+void loadPictures() {
+    static const int table[][2] = {
+        {SLOT_BANNER, BITMAP_BANNER},
+        {SLOT_STARTUP_PICTURE, BITMAP_STARTUP_PICTURE},
+        {SLOT_STARTUP_STRIP, BITMAP_STARTUP_STRIP},
+        {SLOT_WATER, BITMAP_WATER},
+        {SLOT_HIGHLIGHT, BITMAP_HIGHLIGHT},
+        {SLOT_TITLE, BITMAP_TITLE},
+        {SLOT_PURPLE_BAR, BITMAP_PURPLE_BAR},
+        {SLOT_STARTUP_BAR, BITMAP_STARTUP_BAR},
+        {SLOT_FONT, BITMAP_FONT},
+        {SLOT_BUBBLES, BITMAP_BUBBLES},
+        {SLOT_ROCK, BITMAP_ROCK},
+        {SLOT_SPRITES, BITMAP_SPRITES},
+    };
+    for (const auto& entry : table) loadSlot(entry[0], entry[1]);
+}
+
 } // namespace
 
 void startUp(HWND window) {
@@ -55,6 +101,7 @@ void startUp(HWND window) {
     chooseLayout(width, height);
     backBuffer.blendLevel = -1;
     backBuffer.blendMode = 0x07E0F81F;
+    setScreenMode(&backBuffer, chosenScreenMode());
     if (rawFrameBuffer == 1) fetchRawFrameInfo();
     crtSrand(GetTickCount());
     int windowWidth = rawFrameBuffer == 1 ? layoutWidth : static_cast<int>(width);
@@ -69,8 +116,13 @@ void startUp(HWND window) {
         return;
     }
     copyKeyList();
-    allocOffscreen(&blankBuffer);
+    makeBlankBuffer();
+    loadSlot(SLOT_SPLASH, BITMAP_SPLASH);
     allocOffscreen(&backBuffer);
+    drawSplash();
+    loadPictures();
+    spriteKey = colourFromRgb(&backBuffer, 0x800080);
+    loadFont();
     openSound();
     loadSettings();
     enterScreen(SCREEN_TITLE, 0);
@@ -78,8 +130,7 @@ void startUp(HWND window) {
 
 void quitProgram() {
     speaker.stopMusics();
-    copyBuffer(&backBuffer, &blankBuffer);
-    presentFrame();
+    drawSplash();
     saveSettings();
     Sleep(1200);
     GXCloseDisplay();
