@@ -7,6 +7,7 @@
 #include "platform/headless.h"
 #include "platform/instance.h"
 #include "shell/app.h"
+#include "shell/autopilot.h"
 #include "shell/startup.h"
 
 #include <cstdio>
@@ -46,6 +47,7 @@ void printHelp() {
         "  --seed N            with --headless: the tick count the virtual clock starts at\n"
         "                      (default %u); it also seeds the game's random numbers\n"
         "  --final-shot FILE   with --headless: the screen as it is when the run ends, as PNG\n"
+        "  --autoplay          let the pilot play, game after game (a demo; keys still work)\n"
         "  --check-code CODE   check a score code from the game-over screen: print the\n"
         "                      score a genuine code stands for (exit 0), or say that the\n"
         "                      code is not genuine (exit 1)\n"
@@ -101,6 +103,10 @@ int parseOptions(int argc, char** argv, Options* o) {
         if (a == "--version") {
             std::printf("reefdart %s\n", REEFDART_VERSION);
             return 0;
+        }
+        if (a == "--autoplay") {
+            autopilotOn = true;
+            continue;
         }
         if (a == "--check-code") {
             if (!hasValue) return usageError("option '--check-code' needs a value");

@@ -4,6 +4,7 @@
 #include "persist/settings.h"
 #include "platform/gapi.h"
 #include "platform/resources.h"
+#include "shell/autopilot.h"
 #include "shell/input.h"
 #include "shell/startup.h"
 #include "shell/state.h"
@@ -117,6 +118,7 @@ LRESULT WndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
         }
         return DefWindowProcW(window, message, wParam, lParam);
     case WM_TIMER:
+        autopilotTick(window);
         tick();
         return 0;
     case WM_MOUSEMOVE:

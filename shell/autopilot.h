@@ -1,0 +1,14 @@
+// A pilot that plays the game through the same key messages a player sends:
+// the attract demo (--autoplay) and the player of long unattended runs.
+#pragma once
+
+#include "platform/winapi.h"
+
+extern bool autopilotOn;
+
+// Whether the pilot wants the rise control held, from what the fish can see:
+// the opening ahead and the next obstacle.
+bool pilotWantsRise();
+// Called on every timer tick before the tick's work: posts the key presses
+// and releases the pilot decides on to window.
+void autopilotTick(HWND window);
