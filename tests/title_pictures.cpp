@@ -1,0 +1,249 @@
+// The front end's pictures as the game loads them from its resources: the
+// title picture, the highlight panel and the splash.
+#include "gfx/assets.h"
+#include "gfx/gapi_buffer.h"
+#include "gfx/surface.h"
+#include "gfx/text.h"
+#include "platform/resources.h"
+#include "support/gfx_host.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+namespace {
+
+struct Rgb {
+    int r, g, b;
+};
+
+Rgb decode(uint16_t v) {
+    int r = v >> 11, g = (v >> 5) & 63, b = v & 31;
+    return {r << 3 | r >> 2, g << 2 | g >> 4, b << 3 | b >> 2};
+}
+
+// Luma, 0..255.
+double luma(uint16_t v) {
+    Rgb c = decode(v);
+    return 0.299 * c.r + 0.587 * c.g + 0.114 * c.b;
+}
+
+uint16_t pixel(const Surface* s, int x, int y) {
+    return s->pixels[y * s->width + x];
+}
+
+struct Box {
+    int x0, y0, x1, y1; // inclusive
+};
+
+struct Stats {
+    double mean = 0, darkest = 255;
+    int count = 0;
+};
+
+Stats measure(const Surface* s, Box b) {
+    Stats st;
+    double sum = 0;
+    for (int y = b.y0; y <= b.y1; ++y)
+        for (int x = b.x0; x <= b.x1; ++x) {
+            double l = luma(pixel(s, x, y));
+            sum += l;
+            st.darkest = std::min(st.darkest, l);
+            ++st.count;
+        }
+    st.mean = st.count ? sum / st.count : 0;
+    return st;
+}
+
+// The file's header fields, from the embedded bytes.
+int headerField(int id, int offset, int bytes) {
+    const EmbeddedResource* r = findEmbeddedResource("BITMAP", id);
+    if (!r || r->size < 54) return -1;
+    int v = 0;
+    for (int i = bytes - 1; i >= 0; --i) v = v << 8 | r->data[offset + i];
+    return v;
+}
+
+class TitlePictures : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        useGfxHost("qvga");
+        key = colourFromRgb(&backBuffer, 0x800080);
+        title = loadPicture(BITMAP_TITLE);
+        panel = loadPicture(BITMAP_HIGHLIGHT);
+        splash = loadPicture(BITMAP_SPLASH);
+        ASSERT_NE(title, nullptr);
+        ASSERT_NE(panel, nullptr);
+        ASSERT_NE(splash, nullptr);
+    }
+    void TearDown() override {
+        releaseSurface(title);
+        releaseSurface(panel);
+        releaseSurface(splash);
+    }
+    uint16_t key = 0;
+    Surface* title = nullptr;
+    Surface* panel = nullptr;
+    Surface* splash = nullptr;
+};
+
+TEST_F(TitlePictures, SizesAndDepthsAreTheOnesTheScreensAddress) {
+    struct Expected {
+        int id, width, height;
+        const Surface* surface;
+    };
+    for (Expected e :
+         {Expected{BITMAP_TITLE, 240, 320, title}, Expected{BITMAP_HIGHLIGHT, 157, 244, panel},
+          Expected{BITMAP_SPLASH, 176, 135, splash}}) {
+        SCOPED_TRACE(e.id);
+        EXPECT_EQ(e.surface->width, e.width);
+        EXPECT_EQ(e.surface->height, e.height);
+        EXPECT_EQ(headerField(e.id, 18, 4), e.width);
+        EXPECT_EQ(headerField(e.id, 22, 4), e.height);
+        EXPECT_EQ(headerField(e.id, 28, 2), 8);
+    }
+}
+
+// The four slices the highlight cuts from the panel: first row and height.
+struct Slice {
+    int y, height;
+};
+constexpr Slice SLICES[4] = {{0, 73}, {73, 51}, {124, 53}, {177, 67}};
+
+TEST_F(TitlePictures, PanelIsGreyOnExactPurpleWithEverySliceShaped) {
+    EXPECT_EQ(key, 0x8010);
+    EXPECT_EQ(pixel(panel, 0, 0), key);
+    EXPECT_EQ(pixel(panel, 156, 0), key);
+    EXPECT_EQ(pixel(panel, 0, 243), key);
+    EXPECT_EQ(pixel(panel, 156, 243), key);
+    for (const Slice& s : SLICES) {
+        SCOPED_TRACE(s.y);
+        int keyed = 0, drawn = 0;
+        for (int y = s.y; y < s.y + s.height; ++y)
+            for (int x = 0; x < 157; ++x) {
+                uint16_t v = pixel(panel, x, y);
+                if (v == key) {
+                    ++keyed;
+                    continue;
+                }
+                ++drawn;
+                // Grey, far from the purple: no tinted fringe that would show
+                // around the keyed blit.
+                Rgb c = decode(v);
+                ASSERT_LT(std::abs(c.r - c.g), 40) << x << "," << y;
+                ASSERT_LT(std::abs(c.b - c.g), 40) << x << "," << y;
+                int dr = c.r - 128, dg = c.g, db = c.b - 128;
+                ASSERT_GT(dr * dr + dg * dg + db * db, 100 * 100) << x << "," << y;
+            }
+        EXPECT_GT(keyed, 0);
+        EXPECT_GT(drawn, s.height * 157 / 2);
+    }
+}
+
+TEST_F(TitlePictures, PanelIsLightWhereTheItemLabelsFall) {
+    // Rows of each slice behind its label in the 240 x 320 layout, and the
+    // middle columns the labels cover.
+    const int labelRows[4] = {39, 19, 18, 18};
+    for (int i = 0; i < 4; ++i) {
+        SCOPED_TRACE(i);
+        Box b{79 - 30, SLICES[i].y + labelRows[i], 79 + 30, SLICES[i].y + labelRows[i] + 15};
+        for (int y = b.y0; y <= b.y1; ++y)
+            for (int x = b.x0; x <= b.x1; ++x) ASSERT_NE(pixel(panel, x, y), key) << x << "," << y;
+        EXPECT_GT(measure(panel, b).mean, 170.0);
+    }
+}
+
+TEST_F(TitlePictures, SplashIsAMarkOnBlack) {
+    for (int x = 0; x < 176; ++x)
+        for (int y : {0, 1, 2, 132, 133, 134}) ASSERT_EQ(pixel(splash, x, y), 0) << x << "," << y;
+    for (int y = 0; y < 135; ++y)
+        for (int x : {0, 1, 2, 173, 174, 175}) ASSERT_EQ(pixel(splash, x, y), 0) << x << "," << y;
+    // The emblem in the upper middle and the name below it are drawn.
+    EXPECT_GT(measure(splash, Box{68, 30, 108, 70}).mean, 40.0);
+    Stats name = measure(splash, Box{20, 96, 155, 118});
+    EXPECT_GT(name.mean, 25.0);
+    EXPECT_LT(name.darkest, 1.0); // lettering on black, not a filled box
+}
+
+// Where a title label is drawn: centred on x, top edge y.
+struct Label {
+    const char* text;
+    int x, y;
+};
+// Both languages, 240 x 320 layout (centre 120) and 176 x 220 layout (88).
+const Label LARGE_LABELS[] = {
+    {"Jouer", 116, 138},  {"Options", 118, 181},  {"A propos", 116, 221}, {"Quitter", 119, 261},
+    {"Play", 116, 138},   {"Settings", 119, 181}, {"About", 116, 221},    {"Exit", 116, 264},
+    {"Son", 116, 136},    {"Francais", 116, 181}, {"Touches", 116, 221},  {"Retour", 116, 261},
+    {"Sounds", 116, 136}, {"English", 116, 181},  {"Controls", 116, 221}, {"Back", 116, 261},
+};
+const Label SMALL_LABELS[] = {
+    {"Jouer", 84, 113},  {"Options", 86, 146},  {"A propos", 84, 176}, {"Quitter", 87, 206},
+    {"Play", 84, 113},   {"Settings", 87, 146}, {"About", 84, 176},    {"Exit", 84, 209},
+    {"Son", 84, 111},    {"Francais", 84, 146}, {"Touches", 84, 176},  {"Retour", 84, 206},
+    {"Sounds", 84, 111}, {"English", 84, 146},  {"Controls", 84, 176}, {"Back", 84, 206},
+};
+
+// The pixels the label's glyphs cover, found by drawing it, grown by two
+// pixels and cut to the layout's screen.
+Box labelBox(const Label& l, int width, int height) {
+    fillBackBuffer(0xFFFF);
+    drawText(l.x, l.y, l.text, ALIGN_CENTRE, 0, 0, 0, 0);
+    Box b{width, height, -1, -1};
+    for (int y = 0; y < 320; ++y)
+        for (int x = 0; x < 240; ++x)
+            if (backPixel(x, y) != 0xFFFF) {
+                b = {std::min(b.x0, x), std::min(b.y0, y), std::max(b.x1, x), std::max(b.y1, y)};
+            }
+    return {std::max(0, b.x0 - 2), std::max(0, b.y0 - 2), std::min(width - 1, b.x1 + 2),
+            std::min(height - 1, b.y1 + 2)};
+}
+
+// Black lettering needs a light ground: luma 150 is about the grey (150,
+// 150, 150), whose contrast with black is 7:1, the ratio asked of small
+// text for easy reading. No pixel under a label may be as dark as the weed
+// or the creatures' outlines.
+TEST_F(TitlePictures, LabelsOfBothLayoutsSitOnCalmLightWater) {
+    loadFont();
+    struct Layout {
+        const Label* labels;
+        int width, height;
+    };
+    for (Layout layout : {Layout{LARGE_LABELS, 240, 320}, Layout{SMALL_LABELS, 176, 220}}) {
+        for (int i = 0; i < 16; ++i) {
+            const Label& l = layout.labels[i];
+            SCOPED_TRACE(std::string(l.text) + " in " + std::to_string(layout.width));
+            Box b = labelBox(l, layout.width, layout.height);
+            ASSERT_LT(b.x0, b.x1);
+            ASSERT_LT(b.y0, b.y1);
+            Stats st = measure(title, b);
+            SCOPED_TRACE("box " + std::to_string(b.x0) + "," + std::to_string(b.y0) + " to " +
+                         std::to_string(b.x1) + "," + std::to_string(b.y1));
+            EXPECT_GT(st.mean, 150.0);
+            EXPECT_GT(st.darkest, 120.0);
+        }
+    }
+}
+
+TEST_F(TitlePictures, TitlePlateStandsApartFromTheMenuWater) {
+    // The plate lies inside the top-left 176 x 220, so both layouts show it.
+    Stats plate = measure(title, Box{12, 14, 164, 74});
+    Stats menu = measure(title, Box{60, 130, 170, 280});
+    EXPECT_LT(plate.mean, menu.mean - 60.0);
+    // Its lettering is bright against the plate: the picture has both.
+    Stats lettering = measure(title, Box{20, 30, 156, 60});
+    EXPECT_LT(lettering.darkest, 60.0);
+    int bright = 0;
+    for (int y = 30; y <= 60; ++y)
+        for (int x = 20; x <= 156; ++x) {
+            Rgb c = decode(pixel(title, x, y));
+            if (c.r > 220 && c.g > 150 && c.b < 120) ++bright;
+        }
+    EXPECT_GT(bright, 300);
+}
+
+} // namespace
