@@ -13,6 +13,19 @@ check() { # generator, committed file
 }
 check make_click resources/wave_1.wav
 check make_font resources/bitmap_254.bmp
+# The picture generators write a folder each.
+pictures() { # generator, committed files...
+    local tool=$1 out="$dir/$1"
+    shift
+    mkdir -p "$out"
+    "$tools/$tool" "$out" >/dev/null || { echo "$tool failed"; status=1; return; }
+    for f in "$@"; do
+        cmp -s "$out/${f#resources/}" "$src/$f" || { echo "$f differs from what $tool makes"; status=1; }
+    done
+}
+pictures make_backdrops resources/bitmap_{204,222,247,250,251,253,308,336}.bmp
+pictures make_title resources/bitmap_{248,249,302}.bmp
+pictures make_sprites resources/bitmap_{303,337}.bmp resources/icons/icon_{16,32,48}.png
 mkdir -p "$dir/music"
 if "$tools/make_music" "$dir/music"; then
     for m in module_1.mod module_2.mod; do
