@@ -42,15 +42,21 @@ TEST(Headless, SameScriptGivesIdenticalFiles) {
 }
 
 TEST(Headless, AboutBoxOpensWithCtrlAAndClosesWithItsOkButton) {
+    // The title animates while the box is open, so each shot is compared with
+    // one taken at the same moment of a run that never opens the box.
     std::string folder = makeTempFolder();
     std::string s =
         script(folder, "wait 100\nshot " + folder + "/before.png\nctrl A\nwait 50\nshot " + folder +
                            "/open.png\ntap 220 10\nwait 50\nshot " + folder +
                            "/closed.png\nctrl Q\nwait 50\nshot " + folder + "/q.png\n");
     ASSERT_EQ(runReefdart("--headless " + s + " --data-dir " + folder), 0);
-    EXPECT_NE(readFile(folder + "/open.png"), readFile(folder + "/before.png"));
-    EXPECT_EQ(readFile(folder + "/closed.png"), readFile(folder + "/before.png"));
-    EXPECT_EQ(readFile(folder + "/q.png"), readFile(folder + "/before.png"));
+    std::string plain = makeTempFolder();
+    std::string r = script(plain, "wait 100\nwait 50\nshot " + plain + "/open.png\nwait 50\nshot " +
+                                      plain + "/closed.png\nwait 50\nshot " + plain + "/q.png\n");
+    ASSERT_EQ(runReefdart("--headless " + r + " --data-dir " + plain), 0);
+    EXPECT_NE(readFile(folder + "/open.png"), readFile(plain + "/open.png"));
+    EXPECT_TRUE(readFile(folder + "/closed.png") == readFile(plain + "/closed.png"));
+    EXPECT_TRUE(readFile(folder + "/q.png") == readFile(plain + "/q.png"));
 }
 
 TEST(Headless, BadScriptLinesAreReportedWithTheirNumber) {
