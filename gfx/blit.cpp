@@ -1,8 +1,7 @@
 // The five blits and their two per-pixel helpers.
 //
 // Clipping is done once per call, in 64 bits so that no sum of arguments can
-// overflow; the walk then only steps pointers: by xPitch along a destination
-// row and by one pixel along a source row.
+// overflow; the walks below then only step pointers.
 #include "gfx/blit.h"
 
 #include <algorithm>
@@ -70,7 +69,7 @@ int finishClip(const STGapiBuffer* d, const Surface* s, Rect r, Walk* walk) {
     r.w = std::min<int64_t>(r.w, screenWidth - r.x);
     r.h = std::min<int64_t>(r.h, screenHeight - r.y);
     if (d->props.cBPP != 16) return 0;
-    walk->w = walk->h = 0;
+    *walk = Walk{};
     if (r.w <= 0 || r.h <= 0) return GO_ON;
     const int64_t corners[4] = {offsetOf(d, r.x, r.y), offsetOf(d, r.x + r.w - 1, r.y),
                                 offsetOf(d, r.x, r.y + r.h - 1),
@@ -110,96 +109,316 @@ uint16_t* lastPixel(const Walk& k) {
     return k.dest + (k.w - 1) * k.xPitch + (k.h - 1) * k.yPitch;
 }
 
-void copyRows(const Walk& k) {
+// d + (c - d) * level / 32 for one 5- or 6-bit channel, rounded down. The
+// blend of the spread form comes out as exactly this in every channel: the
+// product of each channel's difference stays clear of the next channel. The
+// bias of 2048 keeps the product positive (none is below -63 x 31), so all of
+// it fits in 16 unsigned bits.
+inline uint16_t blendChannel(uint16_t d, uint16_t c, uint16_t level) {
+    uint16_t scaled = static_cast<uint16_t>(static_cast<uint16_t>((c - d) * level) + 2048);
+    return static_cast<uint16_t>(d + (scaled >> 5) - 64);
+}
+
+inline uint16_t blend565(uint16_t d, uint16_t c, uint16_t level) {
+    uint16_t r = blendChannel(d >> 11, c >> 11, level);
+    uint16_t g = blendChannel((d >> 5) & 63, (c >> 5) & 63, level);
+    uint16_t b = blendChannel(d & 31, c & 31, level);
+    return static_cast<uint16_t>(r << 11 | g << 5 | b);
+}
+
+// A destination line whose pixels are not side by side.
+struct Strided {
+    uint16_t* p;
+    int32_t pitch;
+    uint16_t& operator[](int32_t i) const { return p[i * pitch]; }
+};
+
+// The walks. Every per-pixel loop runs over adjacent source pixels, and over
+// adjacent destination pixels where the layout has them: along destination
+// rows when xPitch is 1, down destination columns when yPitch is 1 (the
+// source column is first gathered into a short line), and with a strided
+// destination otherwise. The loops hold no branch that the compiler cannot
+// turn into a select, so they vectorise.
+constexpr int32_t LINE = 512;
+
+bool byColumns(const Walk& k) {
+    return k.xPitch != 1 && k.yPitch == 1 && k.h <= LINE;
+}
+
+// Sets each pixel i of a destination line of n to pixel(i, its old value).
+// Adjacent pixels go in blocks of eight through a loop of fixed length, which
+// the compiler turns into vector code without a tail loop: the last, partial
+// block is done again as a full block from the saved old values, and only
+// its new pixels are kept.
+template <typename Pixel> inline void overLine(uint16_t* d, int32_t n, Pixel pixel) {
+    constexpr int32_t B = 8;
+    if (n < B) {
+        for (int32_t i = 0; i < n; ++i) d[i] = pixel(i, d[i]);
+        return;
+    }
+    uint16_t last[B], in[B], out[B];
+    std::memcpy(last, d + n - B, sizeof last);
+    int32_t done = 0;
+    for (; done + B <= n; done += B)
+        for (int32_t i = 0; i < B; ++i) d[done + i] = pixel(done + i, d[done + i]);
+    if (done == n) return;
+    const int32_t from = n - B;
+    std::memcpy(in, d + from, sizeof in);
+    for (int32_t i = 0; i < B; ++i) {
+        uint16_t fresh = pixel(from + i, last[i]);
+        out[i] = from + i >= done ? fresh : in[i];
+    }
+    std::memcpy(d + from, out, sizeof out);
+}
+
+template <typename Pixel> inline void overLine(Strided d, int32_t n, Pixel pixel) {
+    for (int32_t i = 0; i < n; ++i) d[i] = pixel(i, d[i]);
+}
+
+inline uint16_t* offsetBy(uint16_t* d, int32_t n) {
+    return d + n;
+}
+inline Strided offsetBy(Strided d, int32_t n) {
+    return Strided{d.p + n * d.pitch, d.pitch};
+}
+
+// span(destination line, source line, n) for pixels that do not depend on
+// their neighbours.
+template <typename Span> void walkPixels(const Walk& k, Span span) {
+    if (byColumns(k)) {
+        // Four source columns are gathered at a time, from adjacent pixels.
+        uint16_t lines[4][LINE];
+        for (int32_t i = 0; i < k.w; i += 4) {
+            const int32_t count = std::min(4, k.w - i);
+            const uint16_t* s = k.src + i;
+            if (count == 4) {
+                for (int32_t j = 0; j < k.h; ++j, s += k.srcPitch) {
+                    lines[0][j] = s[0];
+                    lines[1][j] = s[1];
+                    lines[2][j] = s[2];
+                    lines[3][j] = s[3];
+                }
+            } else {
+                for (int32_t c = 0; c < count; ++c)
+                    for (int32_t j = 0; j < k.h; ++j) lines[c][j] = s[j * k.srcPitch + c];
+            }
+            for (int32_t c = 0; c < count; ++c) span(k.dest + (i + c) * k.xPitch, lines[c], k.h);
+        }
+        return;
+    }
     uint16_t* row = k.dest;
     const uint16_t* src = k.src;
     for (int32_t j = 0; j < k.h; ++j, row += k.yPitch, src += k.srcPitch) {
-        if (k.xPitch == 1) {
-            std::memcpy(row, src, static_cast<size_t>(k.w) * sizeof(uint16_t));
-            continue;
-        }
-        uint16_t* p = row;
-        for (int32_t i = 0; i < k.w; ++i, p += k.xPitch) *p = src[i];
+        if (k.xPitch == 1)
+            span(row, src, k.w);
+        else
+            span(Strided{row, k.xPitch}, src, k.w);
     }
+}
+
+// A row of up to 64 pixels is copied inline in blocks of eight (the last
+// block overlapping the one before it) rather than through a library call.
+inline void copyLine(uint16_t* d, const uint16_t* s, int32_t n) {
+    constexpr int32_t B = 8;
+    if (n < B || n > 8 * B) {
+        std::memcpy(d, s, static_cast<size_t>(n) * sizeof(uint16_t));
+        return;
+    }
+    uint16_t block[B];
+    for (int32_t i = 0; i + B < n; i += B) {
+        std::memcpy(block, s + i, sizeof block);
+        std::memcpy(d + i, block, sizeof block);
+    }
+    std::memcpy(block, s + n - B, sizeof block);
+    std::memcpy(d + n - B, block, sizeof block);
+}
+
+void copyRows(const Walk& k) {
+    if (k.xPitch == 1) {
+        uint16_t* row = k.dest;
+        const uint16_t* src = k.src;
+        for (int32_t j = 0; j < k.h; ++j, row += k.yPitch, src += k.srcPitch)
+            copyLine(row, src, k.w);
+        return;
+    }
+    if (byColumns(k)) {
+        // Four destination columns at a time, from four adjacent source pixels.
+        int32_t i = 0;
+        for (; i + 4 <= k.w; i += 4) {
+            uint16_t* c0 = k.dest + i * k.xPitch;
+            uint16_t *c1 = c0 + k.xPitch, *c2 = c1 + k.xPitch, *c3 = c2 + k.xPitch;
+            const uint16_t* s = k.src + i;
+            for (int32_t j = 0; j < k.h; ++j, s += k.srcPitch) {
+                c0[j] = s[0];
+                c1[j] = s[1];
+                c2[j] = s[2];
+                c3[j] = s[3];
+            }
+        }
+        for (; i < k.w; ++i) {
+            uint16_t* column = k.dest + i * k.xPitch;
+            const uint16_t* s = k.src + i;
+            for (int32_t j = 0; j < k.h; ++j) column[j] = s[j * k.srcPitch];
+        }
+        return;
+    }
+    walkPixels(k, [](auto d, const uint16_t* s, int32_t n) {
+        for (int32_t i = 0; i < n; ++i) d[i] = s[i];
+    });
 }
 
 void copyKeyedRows(const Walk& k, uint16_t key) {
-    uint16_t* row = k.dest;
-    const uint16_t* src = k.src;
-    for (int32_t j = 0; j < k.h; ++j, row += k.yPitch, src += k.srcPitch) {
-        uint16_t* p = row;
-        for (int32_t i = 0; i < k.w; ++i, p += k.xPitch) {
-            uint16_t v = src[i];
-            if (v != key) *p = v;
-        }
-    }
+    walkPixels(k, [key](auto d, const uint16_t* s, int32_t n) {
+        overLine(d, n, [=](int32_t i, uint16_t old) { return s[i] != key ? s[i] : old; });
+    });
 }
 
-// edgeAverage for a 5-6-5 destination. Each neighbour equal to the key counts
-// as another share of d, so five shares are always summed; the per-channel
-// divisions by five of the 8-bit scale come out as these 5- and 6-bit ones.
+template <bool KEYED> void blendRows(const Walk& k, uint16_t level, uint16_t key) {
+    walkPixels(k, [=](auto d, const uint16_t* s, int32_t n) {
+        overLine(d, n, [=](int32_t i, uint16_t old) {
+            uint16_t blended = blend565(old, s[i], level);
+            return !KEYED || s[i] != key ? blended : old;
+        });
+    });
+}
+
+// Level 0 leaves a pixel as it is, so every pixel can go through the blend,
+// and a line of the mask that is level 0 throughout (the blank rows above and
+// below a glyph) can be passed over.
+void tintRows(const Walk& k, uint16_t colour) {
+    walkPixels(k, [=](auto d, const uint16_t* s, int32_t n) {
+        uint16_t levels = 0;
+        for (int32_t i = 0; i < n; ++i) levels |= s[i];
+        if ((levels & 31) == 0) return;
+        overLine(d, n, [=](int32_t i, uint16_t old) { return blend565(old, colour, s[i] & 31); });
+    });
+}
+
+// The fifths of edgeAverage on a 5-6-5 display. Each neighbour equal to the
+// key counts as another share of d, so five shares are always summed; the
+// per-channel divisions by five of the 8-bit scale come out as divisions of
+// the 5- and 6-bit sums by 5 and 10, done here as x * 205 >> 10 and >> 11,
+// which are exact for every sum of five channel values.
 inline uint16_t average565(uint16_t d, uint16_t left, uint16_t right, uint16_t up, uint16_t down,
                            uint16_t key) {
-    if (left == key && right == key && up == key && down == key) return d & 0xFFDF;
-    const uint16_t shares[5] = {d, left == key ? d : left, right == key ? d : right,
-                                up == key ? d : up, down == key ? d : down};
-    uint32_t red = 0, green = 0, blue = 0;
-    for (uint16_t p : shares) {
-        red += p >> 11;
-        green += (p >> 5) & 63;
-        blue += p & 31;
-    }
-    return static_cast<uint16_t>((red / 5) << 11 | (green / 10) << 6 | (blue / 5));
+    left = left == key ? d : left;
+    right = right == key ? d : right;
+    up = up == key ? d : up;
+    down = down == key ? d : down;
+    // Every sum and product below fits in 16 bits (5 x 63 x 205 < 65536).
+    uint16_t red =
+        static_cast<uint16_t>((d >> 11) + (left >> 11) + (right >> 11) + (up >> 11) + (down >> 11));
+    uint16_t green =
+        static_cast<uint16_t>(((d >> 5) & 63) + ((left >> 5) & 63) + ((right >> 5) & 63) +
+                              ((up >> 5) & 63) + ((down >> 5) & 63));
+    uint16_t blue =
+        static_cast<uint16_t>((d & 31) + (left & 31) + (right & 31) + (up & 31) + (down & 31));
+    red = static_cast<uint16_t>(red * 205);
+    green = static_cast<uint16_t>(green * 205);
+    blue = static_cast<uint16_t>(blue * 205);
+    return static_cast<uint16_t>((red >> 10) << 11 | (green >> 11) << 6 | (blue >> 10));
 }
 
-void smoothKeyedRows(const Walk& k, uint16_t key, bool is565) {
-    uint16_t* row = k.dest;
-    const uint16_t* src = k.src;
-    for (int32_t j = 0; j < k.h; ++j, row += k.yPitch, src += k.srcPitch) {
-        const bool rowEdge = j == 0 || j == k.h - 1;
-        uint16_t* p = row;
-        for (int32_t i = 0; i < k.w; ++i, p += k.xPitch) {
-            uint16_t v = src[i];
-            if (v != key) {
-                *p = v;
-                continue;
+// One line of the smoothed keyed copy: cur is the source line, prev and next
+// the source lines beside it (read only when edgeLine is false). Along the
+// line the neighbours are cur[i - 1] and cur[i + 1]. The smoothing treats
+// the four neighbours alike, so a line may be a row (prev and next above and
+// below) or a column (prev and next to the left and right): either way a
+// pixel on the rectangle's border sees only its neighbours along the border,
+// and a corner stays as it is.
+template <bool EDGE_LINE, typename Dest>
+void smoothInterior(Dest d, const uint16_t* cur, const uint16_t* prev, const uint16_t* next,
+                    int32_t n, uint16_t key) {
+    if (n < 3) return;
+    overLine(offsetBy(d, 1), n - 2, [=](int32_t at, uint16_t old) {
+        const int32_t i = at + 1;
+        uint16_t across0 = EDGE_LINE ? key : prev[i];
+        uint16_t across1 = EDGE_LINE ? key : next[i];
+        uint16_t smoothed = average565(old, cur[i - 1], cur[i + 1], across0, across1, key);
+        return cur[i] != key ? cur[i] : smoothed;
+    });
+}
+
+bool allKey(const uint16_t* line, int32_t n, uint16_t key) {
+    uint16_t differs = 0;
+    for (int32_t i = 0; i < n; ++i) differs |= static_cast<uint16_t>(line[i] ^ key);
+    return differs == 0;
+}
+
+template <typename Dest>
+void smoothLine(Dest d, const uint16_t* cur, const uint16_t* prev, const uint16_t* next, int32_t n,
+                bool edgeLine, uint16_t key) {
+    if (allKey(cur, n, key) && (edgeLine || (allKey(prev, n, key) && allKey(next, n, key)))) {
+        // Nothing drawn on or beside the line: each pixel's own five shares
+        // keep it, less the lowest green bit; the corners stay as they are.
+        int32_t first = edgeLine ? 1 : 0, last = edgeLine ? n - 1 : n;
+        for (int32_t i = first; i < last; ++i) d[i] = static_cast<uint16_t>(d[i] & 0xFFDF);
+        return;
+    }
+    if (edgeLine)
+        smoothInterior<true>(d, cur, prev, next, n, key);
+    else
+        smoothInterior<false>(d, cur, prev, next, n, key);
+    for (int32_t i : {int32_t{0}, n - 1}) {
+        if (cur[i] != key)
+            d[i] = cur[i];
+        else if (!edgeLine)
+            d[i] = average565(d[i], key, key, prev[i], next[i], key);
+        if (n == 1) break;
+    }
+}
+
+void smoothKeyedRows565(const Walk& k, uint16_t key) {
+    if (byColumns(k)) {
+        // The source column and the two beside it, gathered into lines; each
+        // step on gathers only the next column.
+        uint16_t lines[3][LINE];
+        uint16_t *before = lines[0], *column = lines[1], *after = lines[2];
+        auto gather = [&](int32_t i, uint16_t* line) {
+            for (int32_t j = 0; j < k.h; ++j) line[j] = k.src[j * k.srcPitch + i];
+        };
+        gather(0, column);
+        if (k.w > 1) gather(1, after);
+        for (int32_t i = 0; i < k.w; ++i) {
+            const bool edge = i == 0 || i == k.w - 1;
+            if (i > 0) {
+                uint16_t* spent = before;
+                before = column;
+                column = after;
+                after = spent;
+                if (i + 1 < k.w) gather(i + 1, after);
             }
-            const bool columnEdge = i == 0 || i == k.w - 1;
-            if (rowEdge && columnEdge) continue;
-            uint16_t left = columnEdge ? key : src[i - 1];
-            uint16_t right = columnEdge ? key : src[i + 1];
-            uint16_t up = rowEdge ? key : src[i - k.srcPitch];
-            uint16_t down = rowEdge ? key : src[i + k.srcPitch];
-            *p = is565 ? average565(*p, left, right, up, down, key) : 0;
+            smoothLine(k.dest + i * k.xPitch, column, before, after, k.h, edge, key);
         }
+        return;
     }
-}
-
-template <bool KEYED> void blendRows(const Walk& k, uint32_t level, uint16_t key) {
     uint16_t* row = k.dest;
     const uint16_t* src = k.src;
     for (int32_t j = 0; j < k.h; ++j, row += k.yPitch, src += k.srcPitch) {
-        uint16_t* p = row;
-        for (int32_t i = 0; i < k.w; ++i, p += k.xPitch) {
-            uint16_t v = src[i];
-            if (!KEYED || v != key) *p = blend(*p, spread(v), level);
-        }
+        const bool edge = j == 0 || j == k.h - 1;
+        const uint16_t* above = edge ? src : src - k.srcPitch;
+        const uint16_t* below = edge ? src : src + k.srcPitch;
+        if (k.xPitch == 1)
+            smoothLine(row, src, above, below, k.w, edge, key);
+        else
+            smoothLine(Strided{row, k.xPitch}, src, above, below, k.w, edge, key);
     }
 }
 
-// Returns the level of the last pixel walked.
-uint32_t tintRows(const Walk& k, uint32_t spreadColour) {
+// Any other display format: left-out pixels next to the sprite become 0.
+void smoothKeyedRowsOther(const Walk& k, uint16_t key) {
     uint16_t* row = k.dest;
     const uint16_t* src = k.src;
-    uint32_t level = 0;
     for (int32_t j = 0; j < k.h; ++j, row += k.yPitch, src += k.srcPitch) {
+        const bool edgeRow = j == 0 || j == k.h - 1;
         uint16_t* p = row;
         for (int32_t i = 0; i < k.w; ++i, p += k.xPitch) {
-            level = src[i] & 31u;
-            if (level) *p = blend(*p, spreadColour, level);
+            if (src[i] != key)
+                *p = src[i];
+            else if (!(edgeRow && (i == 0 || i == k.w - 1)))
+                *p = 0;
         }
     }
-    return level;
 }
 
 } // namespace
@@ -228,8 +447,10 @@ int blitKeyedSmooth(STGapiBuffer* d, int32_t x, int32_t y, int32_t w, int32_t h,
     if (result != GO_ON) return result;
     if (key == NO_COLOUR_KEY)
         copyRows(walk);
+    else if (d->props.ffFormat & kfDirect565)
+        smoothKeyedRows565(walk, key);
     else
-        smoothKeyedRows(walk, key, (d->props.ffFormat & kfDirect565) != 0);
+        smoothKeyedRowsOther(walk, key);
     return 1;
 }
 
@@ -250,9 +471,9 @@ int blitTranslucent(STGapiBuffer* d, int32_t x, int32_t y, int32_t w, int32_t h,
     } else if (level > 0) {
         // Level 0 leaves every pixel as it is, so it needs no walk.
         if (key == NO_COLOUR_KEY)
-            blendRows<false>(walk, static_cast<uint32_t>(level), key);
+            blendRows<false>(walk, static_cast<uint16_t>(level), key);
         else
-            blendRows<true>(walk, static_cast<uint32_t>(level), key);
+            blendRows<true>(walk, static_cast<uint16_t>(level), key);
     }
     d->cursor = lastPixel(walk);
     return 1;
@@ -267,8 +488,9 @@ int blitTinted(STGapiBuffer* d, int32_t x, int32_t y, int32_t w, int32_t h, cons
     int result = clipSourceFirst(d, s, Rect{x, y, w, h, srcX, srcY}, true, &walk);
     if (result != GO_ON) return result;
     if (walk.w <= 0 || walk.h <= 0) return 1;
+    tintRows(walk, colour);
     d->blendMode = 1;
-    d->blendLevel = static_cast<int32_t>(tintRows(walk, spread(colour)));
+    d->blendLevel = static_cast<int32_t>(walk.src[(walk.h - 1) * walk.srcPitch + walk.w - 1] & 31u);
     d->cursor = lastPixel(walk);
     return 1;
 }

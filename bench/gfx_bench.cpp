@@ -1,0 +1,231 @@
+// The blits per pixel, the game-like frame on three device layouts, and two
+// yardsticks measured in the same run: the copy of one frame with memcpy (the
+// floor) and the same frame drawn with SDL2. After the run the ratios between
+// them are printed.
+#include "bench/bench_display.h"
+#include "bench/game_scene.h"
+#include "bench/sdl_frame.h"
+
+#include "gfx/assets.h"
+#include "gfx/blit.h"
+#include "gfx/gapi_buffer.h"
+#include "gfx/text.h"
+#include "shell/state.h"
+
+#include <benchmark/benchmark.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+ScenePictures pictures;
+ScenePlan plan;
+
+// Nanoseconds per iteration of the latest (the reported) run of each
+// benchmark, by name, measured around the same loop the library times.
+struct Measured {
+    std::string name;
+    double nsPerIteration;
+    double itemsPerIteration;
+};
+std::vector<Measured> measured;
+
+typedef std::chrono::steady_clock Clock;
+
+void record(const benchmark::State& state, const std::string& name, Clock::time_point start,
+            double items) {
+    double ns = std::chrono::duration<double, std::nano>(Clock::now() - start).count();
+    double perIteration = state.iterations() ? ns / static_cast<double>(state.iterations()) : 0;
+    for (Measured& m : measured)
+        if (m.name == name) {
+            m.nsPerIteration = perIteration;
+            return;
+        }
+    measured.push_back(Measured{name, perIteration, items});
+}
+
+const Measured* find(const std::string& name) {
+    for (const Measured& m : measured)
+        if (m.name == name) return &m;
+    return nullptr;
+}
+
+void countPixels(benchmark::State& state, int64_t pixels) {
+    state.SetItemsProcessed(state.iterations() * pixels);
+    state.counters["per_pixel"] = benchmark::Counter(static_cast<double>(pixels),
+                                                     benchmark::Counter::kIsIterationInvariantRate |
+                                                         benchmark::Counter::kInvert);
+}
+
+enum BlitCase {
+    CASE_OPAQUE_STRIP,
+    CASE_KEYED_STRIP,
+    CASE_KEYED_SPRITE,
+    CASE_SMOOTH_SPRITE,
+    CASE_TINTED_BUBBLE,
+    CASE_TRANSLUCENT_SCREEN,
+};
+
+// One blit of each kind at its typical size; returns the pixels it walks.
+int64_t blitOnce(int which, int i) {
+    const Surface* rock = pictures.pictures[PIC_ROCK];
+    const Surface* sprites = pictures.pictures[PIC_SPRITES];
+    int32_t dx = (i & 7) * 24;
+    switch (which) {
+    case CASE_OPAQUE_STRIP:
+        blitOpaque(&backBuffer, dx, 70, 24, 180, rock, 48, 70);
+        return 24 * 180;
+    case CASE_KEYED_STRIP:
+        blitKeyed(&backBuffer, dx, 70, 24, 180, rock, NO_COLOUR_KEY, 48, 70);
+        return 24 * 180;
+    case CASE_KEYED_SPRITE:
+        blitKeyed(&backBuffer, dx, 100, 24, 24, sprites, spriteKey, 0, 0);
+        return 24 * 24;
+    case CASE_SMOOTH_SPRITE:
+        blitKeyedSmooth(&backBuffer, dx, 100, 24, 24, sprites, spriteKey, 0, 60);
+        return 24 * 24;
+    case CASE_TINTED_BUBBLE:
+        blitTinted(&backBuffer, dx, 100, 16, 16, pictures.pictures[PIC_BUBBLES], 215, 230, 255, 0,
+                   0);
+        return 16 * 16;
+    default:
+        blitTranslucent(&backBuffer, 0, 0, 240, 320, pictures.pictures[PIC_WATER], 12,
+                        NO_COLOUR_KEY, 0, 0);
+        return 240 * 320;
+    }
+}
+
+void BM_Blit(benchmark::State& state, const std::string& name, int which, const char* device) {
+    useBenchDisplay(device);
+    int64_t pixels = blitOnce(which, 0);
+    int i = 0;
+    Clock::time_point start = Clock::now();
+    for (auto _ : state) blitOnce(which, ++i);
+    record(state, name, start, static_cast<double>(pixels));
+    benchmark::DoNotOptimize(backBuffer.base[0]);
+    countPixels(state, pixels);
+}
+
+void BM_GameFrame(benchmark::State& state, const std::string& name, const char* device) {
+    useBenchDisplay(device);
+    menuPhase = 1.0f;
+    int frame = 0;
+    Clock::time_point start = Clock::now();
+    for (auto _ : state) drawSceneFrame(pictures, frame++ % 300, &plan);
+    record(state, name, start, 0);
+}
+
+void BM_MemcpyFloor(benchmark::State& state) {
+    std::vector<uint16_t> source(240 * 320), destination(240 * 320);
+    for (size_t i = 0; i < source.size(); ++i) source[i] = static_cast<uint16_t>(i);
+    uint16_t* to = destination.data();
+    const uint16_t* from = source.data();
+    Clock::time_point start = Clock::now();
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(to);
+        benchmark::DoNotOptimize(from);
+        std::memcpy(to, from, destination.size() * sizeof(uint16_t));
+        benchmark::ClobberMemory();
+    }
+    record(state, "BM_MemcpyFloor/240x320", start, 0);
+}
+
+uint16_t sdlDisplay[240 * 320];
+
+void BM_SdlFrame(benchmark::State& state) {
+    useBenchDisplay("qvga");
+    menuPhase = 1.0f;
+    if (!makeSdlScene(pictures, screenWidth, screenHeight)) {
+        state.SkipWithError("SDL surfaces could not be made");
+        return;
+    }
+    int frame = 0;
+    Clock::time_point start = Clock::now();
+    for (auto _ : state) {
+        planSceneFrame(frame++ % 300, screenWidth, screenHeight, &plan);
+        drawSdlFrame(plan, sdlDisplay);
+        benchmark::ClobberMemory();
+    }
+    record(state, "BM_SdlFrame/qvga", start, 0);
+    releaseSdlScene();
+}
+
+void registerAll() {
+    static const struct {
+        const char* name;
+        int which;
+    } blits[] = {
+        {"opaque_24x180", CASE_OPAQUE_STRIP}, {"keyed_nokey_24x180", CASE_KEYED_STRIP},
+        {"keyed_24x24", CASE_KEYED_SPRITE},   {"keyed_smooth_24x24", CASE_SMOOTH_SPRITE},
+        {"tinted_16x16", CASE_TINTED_BUBBLE}, {"translucent_240x320", CASE_TRANSLUCENT_SCREEN},
+    };
+    static const char* const blitDevices[] = {"qvga", "qvga-rotated"};
+    for (const char* device : blitDevices)
+        for (const auto& b : blits) {
+            std::string name = std::string("BM_Blit/") + b.name + "/" + device;
+            benchmark::RegisterBenchmark(name.c_str(),
+                                         [name, which = b.which, device](benchmark::State& s) {
+                                             BM_Blit(s, name, which, device);
+                                         });
+        }
+    static const char* const frameDevices[] = {"qvga", "qvga-rotated", "small"};
+    for (const char* device : frameDevices) {
+        std::string name = std::string("BM_GameFrame/") + device;
+        benchmark::RegisterBenchmark(
+            name.c_str(), [name, device](benchmark::State& s) { BM_GameFrame(s, name, device); });
+    }
+    benchmark::RegisterBenchmark("BM_MemcpyFloor/240x320", BM_MemcpyFloor);
+    benchmark::RegisterBenchmark("BM_SdlFrame/qvga", BM_SdlFrame);
+}
+
+double nsOf(const char* name) {
+    const Measured* m = find(name);
+    return m ? m->nsPerIteration : 0;
+}
+
+void printRatio(const char* label, const char* over, const char* under, const char* target) {
+    double a = nsOf(over), b = nsOf(under);
+    if (a <= 0 || b <= 0) {
+        std::printf("%-30s n/a (not run)\n", label);
+        return;
+    }
+    std::printf("%-30s %8.2f   (%s %.0f ns / %s %.0f ns; target %s)\n", label, a / b, over, a,
+                under, b, target);
+}
+
+void printSummary() {
+    std::printf("\nPer pixel (ns, latest run):\n");
+    for (const Measured& m : measured)
+        if (m.itemsPerIteration > 0)
+            std::printf("  %-45s %7.3f ns/pixel\n", m.name.c_str(),
+                        m.nsPerIteration / m.itemsPerIteration);
+    std::printf("\nRatios (wall time per frame):\n");
+    printRatio("frame / memcpy floor", "BM_GameFrame/qvga", "BM_MemcpyFloor/240x320", "<= 12");
+    printRatio("frame / SDL frame", "BM_GameFrame/qvga", "BM_SdlFrame/qvga", "<= 0.5");
+    printRatio("qvga-rotated / qvga", "BM_GameFrame/qvga-rotated", "BM_GameFrame/qvga", "<= 2");
+    printRatio("small / qvga", "BM_GameFrame/small", "BM_GameFrame/qvga", "info");
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    useBenchDisplay("qvga");
+    makeScenePictures(&pictures);
+    loadFont();
+    if (!surfaces[SLOT_FONT]) {
+        std::fprintf(stderr, "the font picture could not be loaded\n");
+        return 1;
+    }
+    registerAll();
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    printSummary();
+    releaseScenePictures(&pictures);
+    return 0;
+}
