@@ -8,6 +8,8 @@
 // size and averaged down, so the result is the same bytes on every run.
 //
 // Usage: make_font [output.bmp] [font.ttf]
+#include "tools/bmp_writer.h"
+
 #include <ft2build.h>
 #include FT_FREETYPE_H
 
@@ -219,47 +221,20 @@ void layOut(std::vector<int>* width, std::vector<int>* start) {
     }
 }
 
-void put16(std::vector<uint8_t>* out, uint32_t v) {
-    out->push_back(v & 0xFF);
-    out->push_back((v >> 8) & 0xFF);
-}
-void put32(std::vector<uint8_t>* out, uint32_t v) {
-    put16(out, v & 0xFFFF);
-    put16(out, v >> 16);
-}
+// The strip's grey levels as palette indices of a 16-grey bitmap.
+struct StripPixels {
+    const Levels* strip;
+    uint32_t index(int x, int y) const { return (*strip)[y][x]; }
+    bmp::Rgb colour(int, int) const { return {0, 0, 0}; }
+};
 
 std::vector<uint8_t> bmpFile(const Levels& strip) {
-    const uint32_t rowBytes = (STRIP_WIDTH * 4 + 31) / 32 * 4;
-    const uint32_t paletteBytes = 16 * 4;
-    const uint32_t offset = 14 + 40 + paletteBytes;
-    const uint32_t imageBytes = rowBytes * STRIP_HEIGHT;
-    std::vector<uint8_t> out;
-    out.push_back('B');
-    out.push_back('M');
-    put32(&out, offset + imageBytes);
-    put32(&out, 0);
-    put32(&out, offset);
-    put32(&out, 40);
-    put32(&out, STRIP_WIDTH);
-    put32(&out, STRIP_HEIGHT);
-    put16(&out, 1);
-    put16(&out, 4);
-    put32(&out, 0);
-    put32(&out, imageBytes);
-    put32(&out, 3780);
-    put32(&out, 3780);
-    put32(&out, 16);
-    put32(&out, 16);
+    std::vector<bmp::Rgb> greys;
     for (int i = 0; i < 16; ++i) {
         uint8_t grey = static_cast<uint8_t>(i * 17);
-        out.insert(out.end(), {grey, grey, grey, 0});
+        greys.push_back({grey, grey, grey});
     }
-    for (int y = STRIP_HEIGHT - 1; y >= 0; --y) {
-        std::vector<uint8_t> row(rowBytes, 0);
-        for (int x = 0; x < STRIP_WIDTH; ++x) row[x / 2] |= x % 2 ? strip[y][x] : strip[y][x] << 4;
-        out.insert(out.end(), row.begin(), row.end());
-    }
-    return out;
+    return bmp::encode(STRIP_WIDTH, STRIP_HEIGHT, 4, greys, StripPixels{&strip});
 }
 
 } // namespace
