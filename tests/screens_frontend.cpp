@@ -44,16 +44,7 @@ class FrontEnd : public ::testing::Test {
     }
     void setUpLayout(const char* device, int w, int h, int cx, int shrink) {
         TearDown();
-        useGfxHost(device);
-        layoutWidth = w;
-        layoutHeight = h;
-        layoutCenterX = cx;
-        layoutShrink = shrink;
-        if (shrink) setScreenMode(&backBuffer, SCREEN_MODE_SMALL);
-        fillBackBuffer(0);
-        copyBuffer(&blankBuffer, &backBuffer);
-        spriteKey = KEY;
-        loadFont();
+        useScreenLayout(device, w, h, cx, shrink);
         surfaces[SLOT_TITLE] = filled(240, 320, TITLE);
         surfaces[SLOT_HIGHLIGHT] = highlightStrip();
         surfaces[SLOT_WATER] = filled(240, 320, BAR);

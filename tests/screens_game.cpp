@@ -55,16 +55,7 @@ class GameScreen : public ::testing::Test {
         }
     }
     void setUpDevice(const char* device, int w, int h, int cx, int shrink) {
-        useGfxHost(device);
-        layoutWidth = w;
-        layoutHeight = h;
-        layoutCenterX = cx;
-        layoutShrink = shrink;
-        if (shrink) setScreenMode(&backBuffer, SCREEN_MODE_SMALL);
-        fillBackBuffer(0);
-        copyBuffer(&blankBuffer, &backBuffer);
-        spriteKey = KEY;
-        loadFont();
+        useScreenLayout(device, w, h, cx, shrink);
         appMode = MODE_FRONTEND;
         newGame();
         gameSeconds = 0;

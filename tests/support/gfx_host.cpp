@@ -1,6 +1,8 @@
 #include "support/gfx_host.h"
 
+#include "gfx/assets.h"
 #include "gfx/gapi_buffer.h"
+#include "gfx/text.h"
 #include "gfx/surface.h"
 #include "platform/device.h"
 #include "shell/startup.h"
@@ -28,6 +30,19 @@ void useGfxHost(const char* device) {
     allocOffscreen(&blankBuffer);
     allocOffscreen(&backBuffer);
     fillBackBuffer(0);
+}
+
+void useScreenLayout(const char* device, int width, int height, int centreX, int shrink) {
+    useGfxHost(device);
+    layoutWidth = width;
+    layoutHeight = height;
+    layoutCenterX = centreX;
+    layoutShrink = shrink;
+    if (shrink) setScreenMode(&backBuffer, SCREEN_MODE_SMALL);
+    fillBackBuffer(0);
+    copyBuffer(&blankBuffer, &backBuffer);
+    spriteKey = colourFromRgb(&backBuffer, 0x800080);
+    loadFont();
 }
 
 void fillBackBuffer(uint16_t value) {

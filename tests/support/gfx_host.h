@@ -10,6 +10,10 @@ struct Surface;
 // Chooses the device, lets the three buffers query it, opens the display (or
 // fetches the raw frame buffer) and gives blankBuffer and backBuffer blocks.
 void useGfxHost(const char* device = "qvga");
+// As useGfxHost, then sets the layout values (the small screen mode when
+// shrink is 20), blacks the blank buffer, sets the sprite key for RGB(128, 0,
+// 128) and loads the font: the state start-up leaves the screens in.
+void useScreenLayout(const char* device, int width, int height, int centreX, int shrink);
 // Fills backBuffer's logical screen with one value.
 void fillBackBuffer(uint16_t value);
 // backBuffer's pixel (x, y) of the logical screen.
