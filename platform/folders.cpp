@@ -65,3 +65,14 @@ const char* dataFolder() {
     if (chosen.empty()) chosen = defaultDataFolder();
     return chosen.c_str();
 }
+
+bool useTemporaryDataFolder(std::string* folder, std::string* error) {
+    const char* tmp = std::getenv("TMPDIR");
+    std::string pattern = std::string(tmp && *tmp == '/' ? tmp : "/tmp") + "/reefdart-XXXXXX";
+    if (!mkdtemp(&pattern[0])) {
+        *error = "cannot make a temporary data folder: " + std::string(std::strerror(errno));
+        return false;
+    }
+    *folder = pattern;
+    return setDataFolder(pattern, error);
+}

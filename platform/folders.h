@@ -9,3 +9,6 @@ std::string defaultDataFolder();
 // Uses folder (created when missing); returns false with a message when it
 // cannot be made.
 bool setDataFolder(const std::string& folder, std::string* error);
+// Uses a new empty folder under the system's temporary folder, and gives its
+// path; false with a message when none can be made.
+bool useTemporaryDataFolder(std::string* folder, std::string* error);

@@ -110,6 +110,14 @@ bool run(const ScriptCommand& c) {
     case ScriptCommand::DEACTIVATE:
         queueActivation(false);
         return true;
+    case ScriptCommand::ACTIVATE:
+        queueActivation(true);
+        return true;
+    case ScriptCommand::DEVICE:
+    case ScriptCommand::SEED:
+    case ScriptCommand::SETTINGS_FILE:
+    case ScriptCommand::AUTOPLAY:
+        return false; // applied before the program started
     case ScriptCommand::SHOT:
         shot(c);
         return false;
@@ -135,7 +143,8 @@ bool waitForInput(bool hasDeadline, uint32_t deadline) {
             uint32_t target = h.waitEnd;
             if (hasDeadline && static_cast<int32_t>(deadline - target) < 0) target = deadline;
             if (static_cast<int32_t>(target - h.clock) > 0) advanceTo(target);
-            if (h.clock == h.waitEnd) h.waiting = false;
+            // The program may have slept past the end of the wait.
+            if (static_cast<int32_t>(h.clock - h.waitEnd) >= 0) h.waiting = false;
             return true;
         }
         if (h.next < h.commands.size()) {

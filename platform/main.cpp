@@ -6,6 +6,7 @@
 #include "platform/folders.h"
 #include "platform/headless.h"
 #include "platform/instance.h"
+#include "platform/recorder.h"
 #include "shell/app.h"
 #include "shell/autopilot.h"
 #include "shell/startup.h"
@@ -22,6 +23,8 @@ struct Options {
     std::string script;
     bool headless = false;
     std::string device = "qvga";
+    bool deviceGiven = false;
+    std::string record;
     std::string dataDir;
     bool seedGiven = false;
     uint32_t seed = HEADLESS_DEFAULT_START_TICK;
@@ -48,6 +51,9 @@ void printHelp() {
         "                      (default %u); it also seeds the game's random numbers\n"
         "  --final-shot FILE   with --headless: the screen as it is when the run ends, as PNG\n"
         "  --autoplay          let the pilot play, game after game (a demo; keys still work)\n"
+        "  --record FILE       write the session as a script for --headless to replay: every\n"
+        "                      key, stylus and window event with its time, the device, the\n"
+        "                      start tick and the settings files as they were at start\n"
         "  --check-code CODE   check a score code from the game-over screen: print the\n"
         "                      score a genuine code stands for (exit 0), or say that the\n"
         "                      code is not genuine (exit 1)\n"
@@ -113,7 +119,7 @@ int parseOptions(int argc, char** argv, Options* o) {
             return checkCode(argv[i + 1]);
         }
         if (a != "--headless" && a != "--device" && a != "--data-dir" && a != "--seed" &&
-            a != "--scale" && a != "--final-shot")
+            a != "--scale" && a != "--final-shot" && a != "--record")
             return usageError("unknown option '" + a + "'");
         if (!hasValue) return usageError("option '" + a + "' needs a value");
         const char* v = argv[++i];
@@ -125,6 +131,9 @@ int parseOptions(int argc, char** argv, Options* o) {
             if (!findDeviceProfile(v))
                 return usageError(std::string("unknown device '") + v + "' (see --help)");
             o->device = v;
+            o->deviceGiven = true;
+        } else if (a == "--record") {
+            o->record = v;
         } else if (a == "--data-dir") {
             o->dataDir = v;
         } else if (a == "--seed") {
@@ -143,6 +152,9 @@ int parseOptions(int argc, char** argv, Options* o) {
     if (o->seedGiven && !o->headless) return usageError("--seed goes with --headless");
     if (!o->finalShot.empty() && !o->headless)
         return usageError("--final-shot goes with --headless");
+    if (!o->record.empty() && o->headless)
+        return usageError("--record records a session with a window; a headless run is its "
+                          "script already");
     return -1;
 }
 
@@ -161,6 +173,25 @@ bool readScript(const std::string& path, std::vector<ScriptCommand>* commands, s
     return true;
 }
 
+// A recording fixes the device, the start tick and the settings files it was
+// made with; the command line still overrides the device and the tick. The
+// settings files go into a new temporary folder unless --data-dir names one,
+// so that a replay never replaces the player's own files.
+bool applyScriptSetup(const std::vector<ScriptCommand>& commands, Options* o, std::string* error) {
+    ScriptSetup setup = scriptSetup(commands);
+    if (!setup.device.empty() && !o->deviceGiven) o->device = setup.device;
+    if (setup.seedGiven && !o->seedGiven) o->seed = setup.seed;
+    if (setup.autoplay) autopilotOn = true;
+    if (setup.files.empty()) return true;
+    if (o->dataDir.empty()) {
+        std::string folder;
+        if (!useTemporaryDataFolder(&folder, error)) return false;
+        std::fprintf(stderr, "reefdart: the script's settings files are kept in %s\n",
+                     folder.c_str());
+    }
+    return writeScriptFiles(setup, error);
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -177,11 +208,20 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "reefdart: %s\n", error.c_str());
         return 2;
     }
+    if (o.headless && !applyScriptSetup(commands, &o, &error)) {
+        std::fprintf(stderr, "reefdart: %s\n", error.c_str());
+        return 1;
+    }
     selectDevice(findDeviceProfile(o.device.c_str()));
     if (o.headless) {
         startHeadlessHost(o.seed, commands);
     } else if (!startDesktopHost(o.scale, &error)) {
         std::fprintf(stderr, "reefdart: %s\n", error.c_str());
+        return 1;
+    } else if (!o.record.empty() &&
+               !startRecording(o.record, o.device.c_str(), autopilotOn, &error)) {
+        std::fprintf(stderr, "reefdart: %s\n", error.c_str());
+        finishDesktopHost();
         return 1;
     }
     constructProgramObjects();
@@ -193,6 +233,10 @@ int main(int argc, char** argv) {
     }
     if (o.headless && !finishHeadlessHost() && code == 0) code = 1;
     if (!o.headless) {
+        if (!finishRecording(&error)) {
+            std::fprintf(stderr, "reefdart: %s\n", error.c_str());
+            if (code == 0) code = 1;
+        }
         if (desktopWindowFailed()) code = 1;
         finishDesktopHost();
     }

@@ -40,6 +40,7 @@ struct State {
 
 State state;
 WindowRecord remoteRecord;
+void (*inputObserver)(const MSG&) = nullptr;
 
 bool isLive(HWND window) {
     if (!window || window == remoteWindow()) return false;
@@ -110,6 +111,14 @@ HWND remoteWindow() {
 bool programFinished() {
     return state.finished;
 }
+bool inputQueued() {
+    return !state.input.empty() || !state.sent.empty();
+}
+
+void setInputObserver(void (*observer)(const MSG&)) {
+    inputObserver = observer;
+}
+
 bool keyIsDown(int vk) {
     return vk >= 0 && vk < 256 && state.keys[vk];
 }
@@ -257,6 +266,10 @@ BOOL GetMessageW(MSG* msg, HWND, UINT, UINT) {
             MSG m = state.sent.front();
             state.sent.pop_front();
             HWND target = m.hwnd ? m.hwnd : mainWindow();
+            if (inputObserver && m.message == WM_ACTIVATE) {
+                m.time = host->tickCount();
+                inputObserver(m);
+            }
             sendMessage(target, m.message, m.wParam, m.lParam);
             continue;
         }
@@ -268,6 +281,11 @@ BOOL GetMessageW(MSG* msg, HWND, UINT, UINT) {
         if (!state.input.empty()) {
             *msg = state.input.front();
             state.input.pop_front();
+            if (inputObserver) {
+                MSG seen = *msg;
+                seen.time = host->tickCount();
+                inputObserver(seen);
+            }
             trackKey(*msg);
             msg->hwnd = focusWindow();
             if (!msg->hwnd) continue;

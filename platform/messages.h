@@ -32,6 +32,12 @@ void queueInput(UINT message, WPARAM wParam, LPARAM lParam);
 // WM_ACTIVATE at the next GetMessageW.
 void queueActivation(bool active);
 bool keyIsDown(int vk);
+// True while input or an activation change waits to be taken.
+bool inputQueued();
+// Called with every input message as GetMessageW takes it from the queue and
+// with every activation change as it is delivered, at the tick count the
+// program sees it; null for none.
+void setInputObserver(void (*observer)(const MSG& message));
 // The main window (the first one created), null before it exists.
 HWND mainWindow();
 // The window that takes input: a modal dialog when one runs, else the main one.

@@ -1,5 +1,7 @@
 #include "platform/script.h"
 
+#include "platform/device.h"
+
 #include <cctype>
 #include <cstdlib>
 #include <sstream>
@@ -41,7 +43,7 @@ bool parseKey(const std::string& word, uint32_t* code) {
 struct Syntax {
     const char* word;
     ScriptCommand::Kind kind;
-    enum { NONE, MS, KEYNAME, POINT, LETTER, FILE } argument;
+    enum { NONE, MS, KEYNAME, POINT, LETTER, FILE, DEVICE_NAME, SETTINGS } argument;
 };
 
 const Syntax syntax[] = {
@@ -55,13 +57,45 @@ const Syntax syntax[] = {
     {"stylus-up", ScriptCommand::STYLUS_UP, Syntax::POINT},
     {"ctrl", ScriptCommand::CTRL, Syntax::LETTER},
     {"deactivate", ScriptCommand::DEACTIVATE, Syntax::NONE},
+    {"activate", ScriptCommand::ACTIVATE, Syntax::NONE},
     {"shot", ScriptCommand::SHOT, Syntax::FILE},
     {"record-audio", ScriptCommand::RECORD_AUDIO, Syntax::FILE},
+    {"device", ScriptCommand::DEVICE, Syntax::DEVICE_NAME},
+    {"seed", ScriptCommand::SEED, Syntax::MS},
+    {"file", ScriptCommand::SETTINGS_FILE, Syntax::SETTINGS},
+    {"autoplay", ScriptCommand::AUTOPLAY, Syntax::NONE},
 };
+
+int hexDigit(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+// "file NAME [HEX]": one of the settings files and its bytes in hexadecimal.
+std::string parseSettingsFile(const std::vector<std::string>& words, ScriptCommand* c) {
+    if (words.size() < 2 || words.size() > 3)
+        return "'file' takes a file name and its bytes in hex";
+    if (!isSettingsFileName(words[1]))
+        return "'" + words[1] +
+               "' is not a settings file (record.dat sound.dat career.dat "
+               "keys.dat keys2.dat keys3.dat)";
+    c->file = words[1];
+    const std::string hex = words.size() == 3 ? words[2] : "";
+    if (hex.size() % 2 != 0) return "the contents must be whole bytes in hex";
+    for (size_t i = 0; i < hex.size(); i += 2) {
+        int high = hexDigit(hex[i]), low = hexDigit(hex[i + 1]);
+        if (high < 0 || low < 0) return "the contents must be whole bytes in hex";
+        c->data += static_cast<char>(high * 16 + low);
+    }
+    return "";
+}
 
 // Parses the arguments of one command; returns an error message or "".
 std::string parseArguments(const Syntax& s, const std::vector<std::string>& words,
                            ScriptCommand* c) {
+    if (s.argument == Syntax::SETTINGS) return parseSettingsFile(words, c);
     size_t wanted = s.argument == Syntax::NONE ? 1 : s.argument == Syntax::POINT ? 3 : 2;
     if (s.argument == Syntax::FILE && words.size() >= 2) wanted = words.size();
     if (words.size() != wanted)
@@ -97,6 +131,12 @@ std::string parseArguments(const Syntax& s, const std::vector<std::string>& word
     case Syntax::FILE:
         for (size_t i = 1; i < words.size(); ++i) c->file += (i > 1 ? " " : "") + words[i];
         break;
+    case Syntax::DEVICE_NAME:
+        if (!findDeviceProfile(words[1].c_str())) return "unknown device '" + words[1] + "'";
+        c->file = words[1];
+        break;
+    case Syntax::SETTINGS:
+        break;
     }
     return "";
 }
@@ -107,6 +147,18 @@ int deviceButtonCode(const std::string& name) {
     for (const ButtonName& b : buttons)
         if (name == b.name) return b.code;
     return -1;
+}
+
+const char* deviceButtonName(int code) {
+    for (const ButtonName& b : buttons)
+        if (code == b.code) return b.name;
+    return nullptr;
+}
+
+bool isSettingsFileName(const std::string& name) {
+    for (const char* f : SCRIPT_SETTINGS_FILES)
+        if (name == f) return true;
+    return false;
 }
 
 bool parseScript(const std::string& text, std::vector<ScriptCommand>* commands,

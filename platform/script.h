@@ -8,11 +8,19 @@
 //   stylus-down X Y      stylus-move X Y     stylus-up X Y
 //   ctrl LETTER          the accelerator Ctrl+LETTER
 //   deactivate           the window loses activation
+//   activate             the window gets it back
 //   shot FILE            the screen as a PNG
 //   record-audio FILE    the mixed sound from here on, as a WAV
 //
 // KEY is a device button (UP DOWN LEFT RIGHT START A B C) or a decimal
 // virtual-key code.
+//
+// A recording also fixes what its replay must start from; main applies these
+// before the program starts, wherever they stand:
+//   device NAME          the handheld to emulate
+//   seed N               the tick count the clock starts at
+//   file NAME [HEX]      a settings file's contents (none: an empty file)
+//   autoplay             the pilot plays
 #pragma once
 
 #include <cstdint>
@@ -31,12 +39,18 @@ struct ScriptCommand {
         STYLUS_UP,
         CTRL,
         DEACTIVATE,
+        ACTIVATE,
         SHOT,
-        RECORD_AUDIO
+        RECORD_AUDIO,
+        DEVICE,
+        SEED,
+        SETTINGS_FILE,
+        AUTOPLAY
     } kind;
     uint32_t value = 0; // milliseconds, key code or letter
     int x = 0, y = 0;
-    std::string file;
+    std::string file; // a file name, or a device name
+    std::string data; // a settings file's contents
     int line = 0;
 };
 
@@ -44,3 +58,10 @@ struct ScriptCommand {
 bool parseScript(const std::string& text, std::vector<ScriptCommand>* commands, std::string* error);
 // The virtual-key code of a device button name, or -1.
 int deviceButtonCode(const std::string& name);
+// The name of a device button's virtual-key code, or null.
+const char* deviceButtonName(int code);
+// The six settings files a script may set.
+constexpr const char* SCRIPT_SETTINGS_FILES[] = {"record.dat", "sound.dat", "career.dat",
+                                                 "keys.dat",   "keys2.dat", "keys3.dat"};
+// Whether name is one of them.
+bool isSettingsFileName(const std::string& name);
