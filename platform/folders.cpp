@@ -38,11 +38,18 @@ bool makeFolders(const std::string& folder) {
     return stat(folder.c_str(), &s) == 0 && S_ISDIR(s.st_mode);
 }
 
+// An installed copy (cmake --install) has its AppStream file beside its bin
+// folder; it keeps its files per user even where that folder can be written.
+bool installedCopy(const std::string& exe) {
+    std::string metainfo = exe + "/../share/metainfo/net.kelplineworks.Reefdart.metainfo.xml";
+    return access(metainfo.c_str(), F_OK) == 0;
+}
+
 } // namespace
 
 std::string defaultDataFolder() {
     std::string exe = executableFolder();
-    if (access(exe.c_str(), W_OK) == 0) return exe;
+    if (!installedCopy(exe) && access(exe.c_str(), W_OK) == 0) return exe;
     const char* xdg = std::getenv("XDG_DATA_HOME");
     if (xdg && *xdg == '/') return std::string(xdg) + "/reefdart";
     const char* home = std::getenv("HOME");
@@ -62,7 +69,11 @@ bool setDataFolder(const std::string& folder, std::string* error) {
 }
 
 const char* dataFolder() {
-    if (chosen.empty()) chosen = defaultDataFolder();
+    if (chosen.empty()) {
+        // On a first run the per-user folder does not exist yet.
+        chosen = defaultDataFolder();
+        makeFolders(chosen);
+    }
     return chosen.c_str();
 }
 

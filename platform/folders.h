@@ -3,8 +3,9 @@
 
 #include <string>
 
-// The folder of the executable when it can be written, else the per-user data
-// folder ($XDG_DATA_HOME/reefdart, by default ~/.local/share/reefdart).
+// The folder of the executable when it can be written and the copy is not an
+// installed one, else the per-user data folder ($XDG_DATA_HOME/reefdart, by
+// default ~/.local/share/reefdart).
 std::string defaultDataFolder();
 // Uses folder (created when missing); returns false with a message when it
 // cannot be made.

@@ -61,8 +61,9 @@ void printHelp() {
         "  --version           show the version and exit\n\n"
         "Keys:\n%s\n"
         "Files: record.dat, sound.dat, career.dat, keys.dat, keys2.dat and keys3.dat, in the\n"
-        "data folder: the folder of the executable when it can be written, else\n"
-        "$XDG_DATA_HOME/reefdart (by default ~/.local/share/reefdart). Here: %s\n\n"
+        "data folder: the folder of the executable when it can be written (and it is not\n"
+        "an installed copy), else $XDG_DATA_HOME/reefdart (by default ~/.local/share/reefdart). "
+        "Here: %s\n\n"
         "Exit status: 0 when the game ended normally (also when it only brought an already\n"
         "running copy to the front), 1 when it could not run (no display, a file a script\n"
         "asked for could not be written), 2 for a bad command line or script.\n",

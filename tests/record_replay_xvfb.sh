@@ -21,7 +21,7 @@ SDL_AUDIODRIVER=dummy "$exe" --record "$dir/rec.txt" --data-dir "$dir/desktop" -
     2>"$dir/log" &
 pid=$!
 wid=$(xdotool search --sync --name '^Reefdart$' | head -1)
-sleep 3 # the splash, then the title
+sleep 4 # the splash, then the title
 send() { xdotool "$1" --window "$wid" "${@:2}"; }
 xdotool mousemove --window "$wid" 115 189 click 1 # SETTINGS
 sleep 0.5
