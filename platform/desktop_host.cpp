@@ -1,6 +1,9 @@
 #include "platform/desktop.h"
 
+#include "platform/desktop_input.h"
 #include "platform/desktop_keys.h"
+#include "platform/desktop_pads.h"
+#include "platform/desktop_window.h"
 #include "platform/device.h"
 #include "platform/host.h"
 #include "platform/hss.h"
@@ -19,14 +22,10 @@ namespace {
 constexpr uint32_t PRESENT_INTERVAL_MS = 16;
 
 struct Desktop {
-    SDL_Window* window = nullptr;
-    SDL_Renderer* renderer = nullptr;
-    SDL_Texture* texture = nullptr;
     int width = 0, height = 0;
     uint32_t tickBase = 0;
     uint32_t lastPresent = 0;
     bool dirty = true;
-    bool stylusDown = false;
     bool closeSent = false;
     SDL_AudioDeviceID audio = 0;
     std::vector<uint16_t> pixels;
@@ -42,11 +41,7 @@ uint32_t tickCount() {
 
 void present() {
     composeScreen(&d.pixels);
-    SDL_UpdateTexture(d.texture, nullptr, d.pixels.data(), d.width * 2);
-    SDL_SetRenderDrawColor(d.renderer, 0, 0, 0, 255);
-    SDL_RenderClear(d.renderer);
-    SDL_RenderCopy(d.renderer, d.texture, nullptr, nullptr);
-    SDL_RenderPresent(d.renderer);
+    presentScreen(d.pixels);
     d.lastPresent = SDL_GetTicks();
     d.dirty = false;
 }
@@ -55,64 +50,71 @@ void presentIfDue() {
     if (SDL_GetTicks() - d.lastPresent >= PRESENT_INTERVAL_MS) present();
 }
 
-// Window coordinates to device pixels, through the renderer's scale.
-LPARAM devicePoint(int windowX, int windowY) {
-    float x = 0, y = 0;
-    SDL_RenderWindowToLogical(d.renderer, windowX, windowY, &x, &y);
-    int px = static_cast<int>(x), py = static_cast<int>(y);
-    px = px < 0 ? 0 : px >= d.width ? d.width - 1 : px;
-    py = py < 0 ? 0 : py >= d.height ? d.height - 1 : py;
-    return MAKELPARAM(px, py);
-}
-
 void closeWindow() {
     if (d.closeSent) return;
     d.closeSent = true;
     queueActivation(false); // the same road as losing activation
 }
 
-void translate(const SDL_Event& e) {
+// Nothing stays held once the keyboard has gone elsewhere: the program would
+// never see the releases. Minimising changes nothing else; the game goes on.
+void focusLost() {
+    forgetKeyboardHolds();
+    forgetPadHolds();
+    releaseAllControls();
+}
+
+void windowEvent(const SDL_WindowEvent& e) {
+    if (e.event == SDL_WINDOWEVENT_CLOSE) closeWindow();
+    if (e.event == SDL_WINDOWEVENT_FOCUS_LOST) focusLost();
+    if (e.event == SDL_WINDOWEVENT_EXPOSED || e.event == SDL_WINDOWEVENT_SIZE_CHANGED)
+        d.dirty = true;
+}
+
+void mouseButton(const SDL_MouseButtonEvent& e) {
+    if (e.button != SDL_BUTTON_LEFT) return;
+    LPARAM point = devicePointFromWindow(e.x, e.y);
+    if (e.type == SDL_MOUSEBUTTONDOWN)
+        pressStylus(MOUSE_SOURCE, point);
+    else
+        releaseStylus(MOUSE_SOURCE, point);
+}
+
+} // namespace
+
+void translateDesktopEvent(const SDL_Event& e) {
     switch (e.type) {
     case SDL_QUIT:
         closeWindow();
         break;
     case SDL_WINDOWEVENT:
-        if (e.window.event == SDL_WINDOWEVENT_CLOSE) closeWindow();
-        if (e.window.event == SDL_WINDOWEVENT_EXPOSED ||
-            e.window.event == SDL_WINDOWEVENT_SIZE_CHANGED)
-            d.dirty = true;
+        windowEvent(e.window);
         break;
     case SDL_KEYDOWN:
-    case SDL_KEYUP: {
-        int vk = virtualKeyFor(e.key.keysym.sym);
-        if (vk)
-            queueInput(e.type == SDL_KEYDOWN ? WM_KEYDOWN : WM_KEYUP, static_cast<WPARAM>(vk), 0);
+    case SDL_KEYUP:
+        translateKeyEvent(e.key);
         break;
-    }
     case SDL_MOUSEBUTTONDOWN:
-        if (e.button.button != SDL_BUTTON_LEFT) break;
-        d.stylusDown = true;
-        queueInput(WM_LBUTTONDOWN, 1, devicePoint(e.button.x, e.button.y));
-        break;
     case SDL_MOUSEBUTTONUP:
-        if (e.button.button != SDL_BUTTON_LEFT || !d.stylusDown) break;
-        d.stylusDown = false;
-        queueInput(WM_LBUTTONUP, 0, devicePoint(e.button.x, e.button.y));
+        mouseButton(e.button);
         break;
     case SDL_MOUSEMOTION:
         // A stylus only moves while it touches the screen.
-        if (d.stylusDown) queueInput(WM_MOUSEMOVE, 1, devicePoint(e.motion.x, e.motion.y));
+        moveStylus(MOUSE_SOURCE, devicePointFromWindow(e.motion.x, e.motion.y));
         break;
     default:
+        translatePadEvent(e);
         break;
     }
 }
+
+namespace {
 
 bool pumpEvents() {
     bool queued = false;
     SDL_Event e;
     while (SDL_PollEvent(&e)) {
-        translate(e);
+        translateDesktopEvent(e);
         queued = true;
     }
     return queued;
@@ -142,8 +144,8 @@ void screenChanged() {
     d.dirty = true;
 }
 void raiseWindow() {
-    SDL_ShowWindow(d.window);
-    SDL_RaiseWindow(d.window);
+    SDL_ShowWindow(desktopWindow());
+    SDL_RaiseWindow(desktopWindow());
 }
 
 void audioCallback(void*, Uint8* stream, int bytes) {
@@ -199,21 +201,12 @@ int fittingScale() {
 bool openWindow() {
     d.width = deviceScreenWidth();
     d.height = deviceScreenHeight();
-    int scale = d.scale < 1 ? fittingScale() : d.scale;
-    d.window = SDL_CreateWindow("Reefdart", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
-                                d.width * scale, d.height * scale, SDL_WINDOW_ALLOW_HIGHDPI);
-    if (d.window) d.renderer = SDL_CreateRenderer(d.window, -1, 0);
-    if (d.renderer) {
-        SDL_RenderSetLogicalSize(d.renderer, d.width, d.height);
-        SDL_RenderSetIntegerScale(d.renderer, SDL_TRUE);
-        d.texture = SDL_CreateTexture(d.renderer, SDL_PIXELFORMAT_RGB565,
-                                      SDL_TEXTUREACCESS_STREAMING, d.width, d.height);
-    }
-    if (!d.texture) {
-        std::fprintf(stderr, "reefdart: cannot open the game window (%s)\n", SDL_GetError());
+    resetDesktopInput();
+    if (!openDesktopWindow(d.width, d.height, d.scale < 1 ? fittingScale() : d.scale)) {
         d.windowFailed = true;
         return false;
     }
+    openPads();
     return true;
 }
 
@@ -262,9 +255,10 @@ bool desktopWindowFailed() {
 
 void finishDesktopHost() {
     closeAudio();
-    if (d.texture) SDL_DestroyTexture(d.texture);
-    if (d.renderer) SDL_DestroyRenderer(d.renderer);
-    if (d.window) SDL_DestroyWindow(d.window);
+    closePads();
+    closeDesktopWindow();
+    resetDesktopInput();
+    forgetKeyboardHolds();
     d = Desktop();
     SDL_Quit();
 }

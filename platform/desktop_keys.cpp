@@ -2,7 +2,56 @@
 // code.
 #include "platform/desktop_keys.h"
 
+#include "platform/desktop_input.h"
+#include "platform/desktop_window.h"
+#include "platform/device.h"
+#include "platform/screen.h"
 #include "platform/winapi.h"
+
+#include <algorithm>
+#include <vector>
+
+namespace {
+
+// The keys the keyboard holds, each once however many times it repeats.
+std::vector<SDL_Keycode> heldKeys;
+
+bool holds(SDL_Keycode key) {
+    return std::find(heldKeys.begin(), heldKeys.end(), key) != heldKeys.end();
+}
+
+void takeScreenshots() {
+    std::vector<uint16_t> pixels;
+    composeScreen(&pixels);
+    saveScreenshots(pixels, deviceScreenWidth(), deviceScreenHeight());
+}
+
+// True for a key the window handles itself.
+bool windowKey(const SDL_KeyboardEvent& e) {
+    SDL_Keycode key = e.keysym.sym;
+    bool down = e.type == SDL_KEYDOWN;
+    bool fresh = down && !e.repeat;
+    bool enter = key == SDLK_RETURN || key == SDLK_KP_ENTER;
+    if (key == SDLK_F11 || (enter && (e.keysym.mod & KMOD_ALT) && !holds(key))) {
+        if (fresh) toggleFullscreen();
+        return true;
+    }
+    if (key == SDLK_F12) {
+        if (fresh) takeScreenshots();
+        return true;
+    }
+    if (key == SDLK_SPACE) {
+        LPARAM point = MAKELPARAM(ONE_BUTTON_X, ONE_BUTTON_Y);
+        if (fresh)
+            pressStylus(SPACE_SOURCE, point);
+        else if (!down)
+            releaseStylus(SPACE_SOURCE, point);
+        return true;
+    }
+    return false;
+}
+
+} // namespace
 
 int virtualKeyFor(SDL_Keycode key) {
     if (key >= SDLK_a && key <= SDLK_z) {
@@ -18,7 +67,7 @@ int virtualKeyFor(SDL_Keycode key) {
         }
     }
     if (key >= SDLK_0 && key <= SDLK_9) return '0' + static_cast<int>(key - SDLK_0);
-    if (key >= SDLK_F1 && key <= SDLK_F12) return 0x70 + static_cast<int>(key - SDLK_F1);
+    if (key >= SDLK_F1 && key <= SDLK_F10) return 0x70 + static_cast<int>(key - SDLK_F1);
     switch (key) {
     case SDLK_UP:
         return VK_UP;
@@ -31,8 +80,6 @@ int virtualKeyFor(SDL_Keycode key) {
     case SDLK_RETURN:
     case SDLK_KP_ENTER:
         return VK_RETURN;
-    case SDLK_SPACE:
-        return VK_SPACE;
     case SDLK_ESCAPE:
         return VK_ESCAPE;
     case SDLK_BACKSPACE:
@@ -68,13 +115,42 @@ int virtualKeyFor(SDL_Keycode key) {
     }
 }
 
+void translateKeyEvent(const SDL_KeyboardEvent& e) {
+    if (windowKey(e)) return;
+    SDL_Keycode key = e.keysym.sym;
+    int vk = virtualKeyFor(key);
+    if (!vk) return;
+    if (e.type == SDL_KEYUP) {
+        auto it = std::find(heldKeys.begin(), heldKeys.end(), key);
+        if (it == heldKeys.end()) return;
+        heldKeys.erase(it);
+        releaseDeviceKey(vk);
+    } else if (holds(key)) {
+        if (e.repeat) repeatDeviceKey(vk);
+    } else {
+        heldKeys.push_back(key);
+        pressDeviceKey(vk);
+    }
+}
+
+void forgetKeyboardHolds() {
+    heldKeys.clear();
+}
+
 const char* desktopKeyMap() {
-    return "  Arrow keys     the device's direction pad (Up, Down, Left, Right)\n"
+    return "  Space          the one button: hold it in a game to rise; in the menus it\n"
+           "                 selects the highlighted item\n"
+           "  Arrow keys     the device's direction pad (Up, Down, Left, Right)\n"
            "  Enter          the device's Start button\n"
            "  Z, X, C        the device's A, B and C buttons\n"
-           "  other keys     themselves (letters, digits, Space, F1..F12, ...),\n"
+           "  other keys     themselves (letters, digits, F1..F10, Escape, ...),\n"
            "                 so they can be chosen under Settings > Controls\n"
            "  Ctrl+A         the About box; Ctrl+Q does nothing\n"
            "  left mouse     the stylus: hold it in a game to rise, click menu items\n"
+           "  F11, Alt+Enter fullscreen and back\n"
+           "  F12            two screenshots (as is and as shown) into the data folder\n"
+           "  controller     south button as Space, D-pad or left stick as the direction\n"
+           "                 pad, east as B, west as A, north as C, Start as Start\n"
+           "                 (more mappings: the file SDL_GAMECONTROLLERCONFIG_FILE names)\n"
            "  closing the window saves the settings and ends the game\n";
 }

@@ -1,0 +1,272 @@
+// The desktop window on SDL's dummy video driver: the whole-scale fit, mouse
+// mapping, fullscreen and back, and the F12 screenshots.
+#include "platform/desktop.h"
+#include "platform/desktop_input.h"
+#include "platform/desktop_window.h"
+#include "platform/device.h"
+#include "platform/host.h"
+#include "platform/image_files.h"
+#include "platform/messages.h"
+#include "support/png_image.h"
+#include "support/test_host.h"
+
+#include <SDL.h>
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <ctime>
+#include <dirent.h>
+#include <sys/stat.h>
+#include <vector>
+
+namespace {
+
+LRESULT quietProc(HWND, UINT, WPARAM, LPARAM) {
+    return 0;
+}
+
+class Window : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        // The dummy driver's software surface follows the window's size, and
+        // no GL driver is loaded and unloaded behind the leak checker's back.
+        setenv("SDL_VIDEODRIVER", "dummy", 1);
+        setenv("SDL_AUDIODRIVER", "dummy", 1);
+        setenv("SDL_RENDER_DRIVER", "software", 1);
+        resetMessageSystem();
+        selectDevice(findDeviceProfile("qvga"));
+        folder = makeTempFolder();
+        setTestDataFolder(folder);
+        std::string error;
+        ASSERT_TRUE(startDesktopHost(2, &error)) << error;
+        WNDCLASSW c = {};
+        c.lpfnWndProc = quietProc;
+        c.lpszClassName = L"test";
+        RegisterClassW(&c);
+        ASSERT_TRUE(CreateWindowExW(0, L"test", L"", 0, 0, 0, CW_USEDEFAULT, CW_USEDEFAULT, nullptr,
+                                    nullptr, nullptr, nullptr));
+    }
+    void TearDown() override {
+        finishDesktopHost();
+        resetMessageSystem();
+    }
+    void key(SDL_Keycode sym, bool down, uint16_t mod = 0) {
+        SDL_Event e = {};
+        e.type = down ? SDL_KEYDOWN : SDL_KEYUP;
+        e.key.keysym.sym = sym;
+        e.key.keysym.mod = mod;
+        e.key.state = down ? SDL_PRESSED : SDL_RELEASED;
+        translateDesktopEvent(e);
+    }
+    void resize(int width, int height) {
+        SDL_SetWindowSize(desktopWindow(), width, height);
+        SDL_PumpEvents();
+    }
+    std::vector<std::string> files() {
+        std::vector<std::string> names;
+        DIR* dir = opendir(folder.c_str());
+        while (dirent* entry = dir ? readdir(dir) : nullptr)
+            if (entry->d_name[0] != '.') names.push_back(entry->d_name);
+        if (dir) closedir(dir);
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+    std::string folder;
+};
+
+TEST(ScreenFitting, LargestWholeScaleCentredOnBlack) {
+    ScreenFit f = fitScreen(480, 640, 240, 320);
+    EXPECT_EQ(f.scale, 2);
+    EXPECT_EQ(f.x, 0);
+    EXPECT_EQ(f.y, 0);
+    f = fitScreen(1920, 1080, 240, 320); // wide: the height decides
+    EXPECT_EQ(f.scale, 3);
+    EXPECT_EQ(f.width, 720);
+    EXPECT_EQ(f.height, 960);
+    EXPECT_EQ(f.x, 600);
+    EXPECT_EQ(f.y, 60);
+    f = fitScreen(719, 2000, 240, 320); // just short of three widths
+    EXPECT_EQ(f.scale, 2);
+    EXPECT_EQ(f.x, 119);
+    EXPECT_EQ(f.y, 680);
+    f = fitScreen(200, 300, 240, 320); // too small: scale 1, cut evenly
+    EXPECT_EQ(f.scale, 1);
+    EXPECT_EQ(f.x, -20);
+    EXPECT_EQ(f.y, -10);
+    f = fitScreen(1000, 1000, 176, 220);
+    EXPECT_EQ(f.scale, 4);
+    EXPECT_EQ(f.x, 148);
+    EXPECT_EQ(f.y, 60);
+}
+
+TEST_F(Window, OpensResizableAtTheAskedScale) {
+    int w = 0, h = 0;
+    SDL_GetWindowSize(desktopWindow(), &w, &h);
+    EXPECT_EQ(w, 480);
+    EXPECT_EQ(h, 640);
+    uint32_t flags = SDL_GetWindowFlags(desktopWindow());
+    EXPECT_TRUE(flags & SDL_WINDOW_RESIZABLE);
+    EXPECT_TRUE(flags & SDL_WINDOW_ALLOW_HIGHDPI);
+    EXPECT_EQ(currentScreenFit().scale, 2);
+}
+
+TEST_F(Window, ResizedWindowKeepsPictureCentredAndMouseFollows) {
+    resize(1000, 700);
+    ScreenFit f = currentScreenFit();
+    EXPECT_EQ(f.scale, 2);
+    EXPECT_EQ(f.x, 260);
+    EXPECT_EQ(f.y, 30);
+    EXPECT_EQ(devicePointFromWindow(260, 30), MAKELPARAM(0, 0));
+    EXPECT_EQ(devicePointFromWindow(261 + 2 * 100, 31 + 2 * 50), MAKELPARAM(100, 50));
+    EXPECT_EQ(devicePointFromWindow(259 + 480, 29 + 640), MAKELPARAM(239, 319));
+    EXPECT_EQ(devicePointFromWindow(10, 10), MAKELPARAM(0, 0));       // black border
+    EXPECT_EQ(devicePointFromWindow(999, 699), MAKELPARAM(239, 319)); // held inside
+    resize(760, 990);
+    f = currentScreenFit();
+    EXPECT_EQ(f.scale, 3);
+    EXPECT_EQ(f.x, 20);
+    EXPECT_EQ(f.y, 15);
+    EXPECT_EQ(devicePointFromWindow(20 + 3 * 7 + 2, 15 + 3 * 9), MAKELPARAM(7, 9));
+}
+
+TEST_F(Window, PresentedPictureIsWholeScaledAndCentred) {
+    resize(1000, 700);
+    std::vector<uint16_t> pixels(240 * 320, 0xFFFF);
+    pixels[0] = 0xF800;         // top left red
+    pixels[240 * 320 - 1] = 31; // bottom right blue
+    drawScreen(pixels);
+    std::vector<uint32_t> out(1000 * 700);
+    ASSERT_EQ(SDL_RenderReadPixels(desktopRenderer(), nullptr, SDL_PIXELFORMAT_RGB888, out.data(),
+                                   1000 * 4),
+              0)
+        << SDL_GetError();
+    auto at = [&](int x, int y) { return out[static_cast<size_t>(y) * 1000 + x] & 0xFFFFFF; };
+    EXPECT_EQ(at(259, 30), 0u); // black left of the picture
+    EXPECT_EQ(at(260, 29), 0u); // and above it
+    EXPECT_EQ(at(260, 30), 0xFF0000u);
+    EXPECT_EQ(at(261, 31), 0xFF0000u);
+    EXPECT_EQ(at(262, 30), 0xFFFFFFu);
+    EXPECT_EQ(at(739, 669), 0x0000FFu);
+    EXPECT_EQ(at(738, 668), 0x0000FFu);
+    EXPECT_EQ(at(740, 669), 0u);
+    EXPECT_EQ(at(739, 670), 0u);
+}
+
+TEST_F(Window, F11AndAltEnterToggleFullscreenAndGiveTheSizeBack) {
+    resize(600, 700);
+    key(SDLK_F11, true);
+    key(SDLK_F11, false);
+    SDL_PumpEvents();
+    EXPECT_TRUE(windowIsFullscreen());
+    key(SDLK_RETURN, true, KMOD_LALT);
+    key(SDLK_RETURN, false, KMOD_LALT);
+    SDL_PumpEvents();
+    EXPECT_FALSE(windowIsFullscreen());
+    int w = 0, h = 0;
+    SDL_GetWindowSize(desktopWindow(), &w, &h);
+    EXPECT_EQ(w, 600);
+    EXPECT_EQ(h, 700);
+    // None of it reached the program as a key: Enter with Alt is not Start.
+    EXPECT_FALSE(inputQueued());
+    EXPECT_EQ(deviceKeyHolds(VK_RETURN), 0);
+    // A held F11 repeating does not flip the window back and forth.
+    SDL_Event repeat = {};
+    repeat.type = SDL_KEYDOWN;
+    repeat.key.keysym.sym = SDLK_F11;
+    repeat.key.repeat = 1;
+    translateDesktopEvent(repeat);
+    EXPECT_FALSE(windowIsFullscreen());
+}
+
+TEST(ScreenshotNames, TimeStampedAndNumberedWhenTaken) {
+    std::string folder = makeTempFolder();
+    std::tm when = {};
+    when.tm_year = 2026 - 1900;
+    when.tm_mon = 11;
+    when.tm_mday = 7;
+    when.tm_hour = 10;
+    when.tm_min = 15;
+    when.tm_sec = 2;
+    when.tm_isdst = -1;
+    std::time_t t = std::mktime(&when);
+    std::string plain, scaled;
+    screenshotNames(folder, t, 3, &plain, &scaled);
+    EXPECT_EQ(plain, folder + "/reefdart-20261207-101502.png");
+    EXPECT_EQ(scaled, folder + "/reefdart-20261207-101502-x3.png");
+    writeFile(scaled, "x");
+    screenshotNames(folder, t, 3, &plain, &scaled);
+    EXPECT_EQ(plain, folder + "/reefdart-20261207-101502-2.png");
+    EXPECT_EQ(scaled, folder + "/reefdart-20261207-101502-2-x3.png");
+    writeFile(plain, "x");
+    screenshotNames(folder, t, 3, &plain, &scaled);
+    EXPECT_EQ(plain, folder + "/reefdart-20261207-101502-3.png");
+}
+
+TEST_F(Window, F12WritesTheScreenAtScaleOneAndAtTheWindowsScale) {
+    for (int x = 0; x < 240; ++x) writeDeviceScreenPixel(x, 7, 0xF800);
+    writeDeviceScreenPixel(100, 200, 0x07E0);
+    resize(760, 990); // scale 3
+    key(SDLK_F12, true);
+    key(SDLK_F12, false);
+    EXPECT_FALSE(inputQueued());
+    std::vector<std::string> names = files();
+    ASSERT_EQ(names.size(), 2u);
+    ASSERT_EQ(names[0].size(), std::string("reefdart-20261207-101502-x3.png").size());
+    EXPECT_EQ(names[0].substr(names[0].size() - 7), "-x3.png");
+    EXPECT_EQ(names[1].substr(0, 9), "reefdart-");
+    EXPECT_EQ(names[1].substr(0, 24), names[0].substr(0, 24));
+    Shot one = readShot(folder + "/" + names[1]);
+    Shot three = readShot(folder + "/" + names[0]);
+    ASSERT_EQ(one.width, 240);
+    ASSERT_EQ(one.height, 320);
+    ASSERT_EQ(three.width, 720);
+    ASSERT_EQ(three.height, 960);
+    EXPECT_EQ(one.at(5, 7), 0xFF0000u);
+    EXPECT_EQ(one.at(5, 8), 0u);
+    EXPECT_EQ(one.at(100, 200), 0x00FF00u);
+    for (int dy = 0; dy < 3; ++dy)
+        for (int dx = 0; dx < 3; ++dx) {
+            EXPECT_EQ(three.at(300 + dx, 600 + dy), 0x00FF00u);
+            EXPECT_EQ(three.at(15 + dx, 21 + dy), 0xFF0000u);
+        }
+    EXPECT_EQ(three.at(299, 600), 0u);
+    EXPECT_EQ(three.at(303, 600), 0u);
+    EXPECT_EQ(three.at(15, 24), 0u);
+    // A second shot in the same second takes the next free name.
+    key(SDLK_F12, true);
+    key(SDLK_F12, false);
+    EXPECT_GE(files().size(), 4u);
+}
+
+TEST_F(Window, UnwritableScreenshotIsReportedAndTheGameGoesOn) {
+    chmod(folder.c_str(), 0500);
+    bool rootCanWrite = access((folder + "/.").c_str(), W_OK) == 0;
+    std::vector<uint16_t> pixels(240 * 320, 0);
+    testing::internal::CaptureStderr();
+    bool saved = saveScreenshots(pixels, 240, 320);
+    std::string said = testing::internal::GetCapturedStderr();
+    chmod(folder.c_str(), 0700);
+    if (rootCanWrite) {
+        // root writes anyway: a folder that is not there stands in.
+        setTestDataFolder(folder + "/gone");
+        rmdir((folder + "/gone").c_str());
+        testing::internal::CaptureStderr();
+        saved = saveScreenshots(pixels, 240, 320);
+        said = testing::internal::GetCapturedStderr();
+    }
+    EXPECT_FALSE(saved);
+    EXPECT_NE(said.find("reefdart: screenshot not saved: cannot write "), std::string::npos)
+        << said;
+    testing::internal::CaptureStderr();
+    EXPECT_FALSE(saveScreenshots({}, 240, 320)); // no pixels: told, not a crash
+    EXPECT_NE(testing::internal::GetCapturedStderr().find("not saved"), std::string::npos);
+}
+
+TEST(PixelEnlarging, EachPixelBecomesASquareBlock) {
+    std::vector<uint16_t> big = enlargePixels({1, 2, 3, 4, 5, 6}, 3, 2, 2);
+    std::vector<uint16_t> want = {1, 1, 2, 2, 3, 3, 1, 1, 2, 2, 3, 3,
+                                  4, 4, 5, 5, 6, 6, 4, 4, 5, 5, 6, 6};
+    EXPECT_EQ(big, want);
+}
+
+} // namespace
