@@ -13,3 +13,5 @@ void finishDesktopHost();
 bool desktopWindowFailed();
 // The key map, one line a key, for --help.
 const char* desktopKeyMap();
+// Print pacing figures (ticks, frames, press-to-frame delay) when the game ends.
+void enableDesktopStats();

@@ -3,6 +3,7 @@
 #include "platform/desktop_input.h"
 #include "platform/desktop_keys.h"
 #include "platform/desktop_pads.h"
+#include "platform/desktop_stats.h"
 #include "platform/desktop_window.h"
 #include "platform/device.h"
 #include "platform/host.h"
@@ -43,6 +44,7 @@ void present() {
     composeScreen(&d.pixels);
     presentScreen(d.pixels);
     d.lastPresent = SDL_GetTicks();
+    statsFramePresented(d.lastPresent);
     d.dirty = false;
 }
 
@@ -92,9 +94,13 @@ void translateDesktopEvent(const SDL_Event& e) {
         break;
     case SDL_KEYDOWN:
     case SDL_KEYUP:
+        if (e.type == SDL_KEYDOWN && !e.key.repeat) statsPressArrived(e.key.timestamp);
         translateKeyEvent(e.key);
         break;
     case SDL_MOUSEBUTTONDOWN:
+        statsPressArrived(e.button.timestamp);
+        mouseButton(e.button);
+        break;
     case SDL_MOUSEBUTTONUP:
         mouseButton(e.button);
         break;
@@ -142,6 +148,7 @@ void sleepFor(uint32_t ms) {
 
 void screenChanged() {
     d.dirty = true;
+    statsScreenDrawn(inputQueued());
 }
 void raiseWindow() {
     SDL_ShowWindow(desktopWindow());
@@ -254,6 +261,7 @@ bool desktopWindowFailed() {
 }
 
 void finishDesktopHost() {
+    printDesktopStats(SDL_GetTicks(), timerMessageCount());
     closeAudio();
     closePads();
     closeDesktopWindow();

@@ -25,6 +25,7 @@ struct Options {
     std::string device = "qvga";
     bool deviceGiven = false;
     std::string record;
+    bool stats = false;
     std::string dataDir;
     bool seedGiven = false;
     uint32_t seed = HEADLESS_DEFAULT_START_TICK;
@@ -54,6 +55,8 @@ void printHelp() {
         "  --record FILE       write the session as a script for --headless to replay: every\n"
         "                      key, stylus and window event with its time, the device, the\n"
         "                      start tick and the settings files as they were at start\n"
+        "  --stats             on the desktop: print ticks and frames per second and the\n"
+        "                      delay from a press to the first frame showing it, at the end\n"
         "  --check-code CODE   check a score code from the game-over screen: print the\n"
         "                      score a genuine code stands for (exit 0), or say that the\n"
         "                      code is not genuine (exit 1)\n"
@@ -111,6 +114,10 @@ int parseOptions(int argc, char** argv, Options* o) {
             std::printf("reefdart %s\n", REEFDART_VERSION);
             return 0;
         }
+        if (a == "--stats") {
+            o->stats = true;
+            continue;
+        }
         if (a == "--autoplay") {
             autopilotOn = true;
             continue;
@@ -153,6 +160,7 @@ int parseOptions(int argc, char** argv, Options* o) {
     if (o->seedGiven && !o->headless) return usageError("--seed goes with --headless");
     if (!o->finalShot.empty() && !o->headless)
         return usageError("--final-shot goes with --headless");
+    if (o->stats && o->headless) return usageError("--stats measures the desktop's pacing");
     if (!o->record.empty() && o->headless)
         return usageError("--record records a session with a window; a headless run is its "
                           "script already");
@@ -225,6 +233,7 @@ int main(int argc, char** argv) {
         finishDesktopHost();
         return 1;
     }
+    if (o.stats) enableDesktopStats();
     constructProgramObjects();
     int code = WinMain(nullptr, nullptr, L"", SW_SHOW);
     releaseInstance();

@@ -41,6 +41,7 @@ struct State {
 State state;
 WindowRecord remoteRecord;
 void (*inputObserver)(const MSG&) = nullptr;
+unsigned long timersTaken = 0;
 
 bool isLive(HWND window) {
     if (!window || window == remoteWindow()) return false;
@@ -79,6 +80,7 @@ bool takeTimer(MSG* msg, bool* hasDeadline, DWORD* deadline) {
         if (due(now, t.nextDue)) {
             t.nextDue = now + t.period;
             *msg = makeMessage(t.window, WM_TIMER, t.id, 0);
+            ++timersTaken;
             return true;
         }
         if (!*hasDeadline || static_cast<int32_t>(t.nextDue - *deadline) < 0) *deadline = t.nextDue;
@@ -111,6 +113,10 @@ HWND remoteWindow() {
 bool programFinished() {
     return state.finished;
 }
+unsigned long timerMessageCount() {
+    return timersTaken;
+}
+
 bool inputQueued() {
     return !state.input.empty() || !state.sent.empty();
 }

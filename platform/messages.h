@@ -32,6 +32,8 @@ void queueInput(UINT message, WPARAM wParam, LPARAM lParam);
 // WM_ACTIVATE at the next GetMessageW.
 void queueActivation(bool active);
 bool keyIsDown(int vk);
+// How many WM_TIMER messages GetMessageW has handed out.
+unsigned long timerMessageCount();
 // True while input or an activation change waits to be taken.
 bool inputQueued();
 // Called with every input message as GetMessageW takes it from the queue and
