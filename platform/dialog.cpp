@@ -9,7 +9,11 @@
 #include "platform/screen.h"
 #include "platform/system_font.h"
 
+#ifdef __EMSCRIPTEN__
+#include "platform/web.h"
+#else
 #include <SDL.h>
+#endif
 
 #include <cstring>
 
@@ -61,6 +65,17 @@ int unitsY(int du) {
 void drawIcon(Canvas* c, int x, int y) {
     const EmbeddedResource* r = findEmbeddedResource("ICON", ICON_RESOURCE);
     if (!r) return;
+#ifdef __EMSCRIPTEN__
+    int w = 0, h = 0;
+    std::vector<uint8_t> rows;
+    if (!decodeBmpRows(r->data, r->size, &w, &h, &rows)) return;
+    for (int j = 0; j < h; ++j)
+        for (int i = 0; i < w; ++i) {
+            const uint8_t* p = &rows[(static_cast<size_t>(j) * w + i) * 3];
+            plot(x + i, y + j,
+                 static_cast<uint16_t>((p[2] >> 3) << 11 | (p[1] >> 2) << 5 | p[0] >> 3), c);
+        }
+#else
     SDL_Surface* loaded = SDL_LoadBMP_RW(SDL_RWFromConstMem(r->data, static_cast<int>(r->size)), 1);
     if (!loaded) return;
     SDL_Surface* rgba = SDL_ConvertSurfaceFormat(loaded, SDL_PIXELFORMAT_ARGB8888, 0);
@@ -78,6 +93,7 @@ void drawIcon(Canvas* c, int x, int y) {
         }
     }
     SDL_FreeSurface(rgba);
+#endif
 }
 
 void dialogBox(HWND dialog, int* left, int* top, int* right, int* bottom) {

@@ -7,6 +7,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#ifdef __EMSCRIPTEN__
+#include "platform/web.h"
+#endif
+
 namespace {
 
 // Opens for reading; O_NONBLOCK keeps a FIFO at the path from blocking the open.
@@ -95,5 +99,8 @@ int replaceFile(const char* path, const char* data, size_t size) {
         return 0;
     }
     syncFolder(target);
+#ifdef __EMSCRIPTEN__
+    webFileReplaced();
+#endif
     return 1;
 }

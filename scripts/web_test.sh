@@ -1,0 +1,61 @@
+#!/bin/bash
+# Builds the browser edition, serves it and drives it in headless Chromium
+# (tests/web): the title screen against the headless host's shots, then a
+# press of Start. Exits 77 when Chromium or emscripten cannot be installed.
+set -uo pipefail
+ROOT="$(cd "$(dirname "$0")/.." && pwd)"
+BUILD="$ROOT/build/web"
+NATIVE="$ROOT/build-web-native"
+WORK="$BUILD/test"
+. "$ROOT/scripts/deps.sh"
+
+skip() { echo "web test skipped: $*"; exit 77; }
+need_packages emscripten node-acorn || skip "emscripten cannot be installed"
+need_packages chromium || skip "chromium cannot be installed"
+CHROMIUM=/usr/bin/chromium
+[ -x "$CHROMIUM" ] || skip "no $CHROMIUM"
+command -v node >/dev/null && command -v npm >/dev/null || skip "no node and npm"
+
+set -e
+"$ROOT/scripts/web.sh"
+# The reference: the native program's title screen on the headless host,
+# from the executable given (scripts/test.sh passes the one it built) or from
+# a build of its own.
+EXE="${1:-}"
+if [ -z "$EXE" ]; then
+    cmake -S "$ROOT" -B "$NATIVE" -DREEFDART_TESTS=OFF -DREEFDART_BENCH=OFF >/dev/null
+    cmake --build "$NATIVE" -j"$(nproc)" --target reefdart >/dev/null
+    EXE="$NATIVE/reefdart"
+fi
+rm -rf "$WORK" && mkdir -p "$WORK/data"
+# Shots at uneven times show which pixels animate.
+for wait in 1500 700 900 1100 1300 1700; do
+    n=$((${n:-0} + 1))
+    printf 'wait %d\nshot %s/title%d.png\n' "$wait" "$WORK" "$n"
+done > "$WORK/title.txt"
+"$EXE" --headless "$WORK/title.txt" --data-dir "$WORK/data"
+printf 'wait 1500\nkey DOWN\nkey DOWN\nkey START\nwait 500\nshot %s/about.png\n' "$WORK" > "$WORK/about.txt"
+rm -rf "$WORK/data" && mkdir -p "$WORK/data"
+"$EXE" --headless "$WORK/about.txt" --data-dir "$WORK/data"
+
+NODE_DIR="$BUILD/test-node"
+mkdir -p "$NODE_DIR"
+cp "$ROOT/tests/web/package.json" "$ROOT/tests/web/package-lock.json" "$ROOT/tests/web/title_test.mjs" "$NODE_DIR/"
+if [ ! -d "$NODE_DIR/node_modules/playwright-core" ]; then
+    (cd "$NODE_DIR" && npm ci --no-audit --no-fund >/dev/null) || skip "playwright-core cannot be installed"
+fi
+
+PORT="${PORT:-$((20000 + RANDOM % 20000))}"
+(cd "$BUILD/site" && exec python3 -m http.server "$PORT" --bind 127.0.0.1 >/dev/null 2>&1) &
+SERVER=$!
+trap 'kill $SERVER 2>/dev/null' EXIT
+for _ in $(seq 50); do
+    python3 -c "import urllib.request; urllib.request.urlopen('http://127.0.0.1:$PORT/')" 2>/dev/null && break
+    sleep 0.2
+done
+set +e
+node "$NODE_DIR/title_test.mjs" "http://127.0.0.1:$PORT/" "$CHROMIUM" "$WORK/about.png" \
+    "$WORK"/title[1-6].png
+STATUS=$?
+echo "wasm: $(stat -c %s "$BUILD/site/reefdart.wasm") bytes, js: $(stat -c %s "$BUILD/site/reefdart.js") bytes"
+exit $STATUS
