@@ -8,7 +8,11 @@
 
 #include "platform/resources.h"
 
+#ifdef __EMSCRIPTEN__
+#include "platform/web.h"
+#else
 #include <SDL.h>
+#endif
 
 #include <algorithm>
 #include <cstring>
@@ -83,8 +87,52 @@ uint8_t* pixelAt(BitmapRecord* b, int x, int y) {
     return b->pixels + static_cast<size_t>(row) * b->rowBytes + static_cast<size_t>(x) * 3;
 }
 
+uint32_t le16(const unsigned char* p) {
+    return p[0] | p[1] << 8;
+}
+
+uint32_t le32(const unsigned char* p) {
+    return le16(p) | le16(p + 2) << 16;
+}
+
+// Whether the picture a BMP header declares is one a bitmap may have: each
+// side 1..MAX_SIDE, and for pictures stored a row after another, no more
+// pixel bytes than the file holds (run-length coded pictures may grow to 128
+// pixels for every byte). The decoder allocates the whole picture from the
+// header before it reads a row, so a damaged size must be refused here.
+bool bmpSizeAllowed(const unsigned char* data, size_t size) {
+    if (size < 26) return false;
+    int64_t w, h, bits, compression = 0;
+    if (le32(data + 14) == 12) { // the old core header: 16-bit sizes
+        w = le16(data + 18);
+        h = le16(data + 20);
+        bits = le16(data + 24);
+    } else {
+        if (size < 34) return false;
+        w = static_cast<int32_t>(le32(data + 18));
+        h = static_cast<int32_t>(le32(data + 22));
+        bits = le16(data + 28);
+        compression = le32(data + 30);
+    }
+    if (h < 0) h = -h; // top row first
+    if (w < 1 || h < 1 || w > MAX_SIDE || h > MAX_SIDE) return false;
+    const int64_t bytes = static_cast<int64_t>(size);
+    if (compression == 1 || compression == 2) return w * h <= bytes * 128;
+    if (bits < 1) bits = 1;
+    return (w * bits + 7) / 8 * h <= bytes;
+}
+
 // Decodes a BMP file held in memory into a new top-down 24-bit bitmap.
 BitmapRecord* decodeBmp(const unsigned char* data, size_t size) {
+    if (!bmpSizeAllowed(data, size)) return nullptr;
+#ifdef __EMSCRIPTEN__
+    int w = 0, h = 0;
+    std::vector<uint8_t> rows;
+    if (!decodeBmpRows(data, size, &w, &h, &rows)) return nullptr;
+    BitmapRecord* decoded = newBitmap(w, h, w * BYTES_PER_PIXEL, false);
+    if (decoded) std::memcpy(decoded->pixels, rows.data(), rows.size());
+    return decoded;
+#else
     SDL_RWops* rw = SDL_RWFromConstMem(data, static_cast<int>(size));
     if (!rw) return nullptr;
     SDL_Surface* loaded = SDL_LoadBMP_RW(rw, 1);
@@ -104,6 +152,7 @@ BitmapRecord* decodeBmp(const unsigned char* data, size_t size) {
     }
     SDL_FreeSurface(bgr);
     return b;
+#endif
 }
 
 } // namespace

@@ -83,6 +83,7 @@ bool readWave(const uint8_t* file, size_t size, WaveClip* clip) {
     size_t end = size;
     uint32_t riffSize = le32(file + 4);
     if (riffSize <= size - 8) end = 8 + static_cast<size_t>(riffSize);
+    if (end < 12) return false; // the form type lies outside the RIFF: no chunks in it
     bool haveFormat = false;
     const uint8_t* data = nullptr;
     size_t dataSize = 0;

@@ -1,4 +1,5 @@
 // Bitmap resources into Surfaces: depths, palettes, row order and failures.
+#include "gfx/assets.h"
 #include "gfx/bitmap_load.h"
 #include "gfx/gapi_buffer.h"
 #include "platform/bitmap.h"
@@ -6,7 +7,10 @@
 #include "platform/resources.h"
 #include "support/gfx_host.h"
 
+#include <SDL.h>
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 #include <string>
 #include <vector>
@@ -186,6 +190,104 @@ TEST_F(Bitmaps, FailuresGiveNoPixelsAndTouchNothingMissing) {
     stored = broken;
     registerResource("BITMAP", TEST_BITMAP, stored.data(), stored.size());
     EXPECT_EQ(LoadBitmapW(nullptr, TEST_BITMAP), nullptr);
+}
+
+// The largest single request made through SDL's allocator while installed.
+struct LargestSdlAllocation {
+    static size_t& largest() {
+        static size_t bytes = 0;
+        return bytes;
+    }
+    static SDL_malloc_func& realMalloc() {
+        static SDL_malloc_func f = nullptr;
+        return f;
+    }
+    static SDL_calloc_func& realCalloc() {
+        static SDL_calloc_func f = nullptr;
+        return f;
+    }
+    static SDL_realloc_func& realRealloc() {
+        static SDL_realloc_func f = nullptr;
+        return f;
+    }
+    static void* countedMalloc(size_t n) {
+        largest() = std::max(largest(), n);
+        return realMalloc()(n);
+    }
+    static void* countedCalloc(size_t count, size_t n) {
+        largest() = std::max(largest(), count * n);
+        return realCalloc()(count, n);
+    }
+    static void* countedRealloc(void* p, size_t n) {
+        largest() = std::max(largest(), n);
+        return realRealloc()(p, n);
+    }
+    LargestSdlAllocation() {
+        SDL_GetMemoryFunctions(&realMalloc(), &realCalloc(), &realRealloc(), &realFree);
+        largest() = 0;
+        SDL_SetMemoryFunctions(countedMalloc, countedCalloc, countedRealloc, realFree);
+    }
+    ~LargestSdlAllocation() {
+        SDL_SetMemoryFunctions(realMalloc(), realCalloc(), realRealloc(), realFree);
+    }
+    SDL_free_func realFree = nullptr;
+};
+
+// A file whose header is a plain 8-bit picture of w x h but which holds only
+// the first rows' worth of pixel bytes.
+std::vector<uint8_t> withClaimedSize(std::vector<uint8_t> file, int32_t w, int32_t h) {
+    for (int i = 0; i < 4; ++i) {
+        file[18 + i] = static_cast<uint8_t>(static_cast<uint32_t>(w) >> (8 * i));
+        file[22 + i] = static_cast<uint8_t>(static_cast<uint32_t>(h) >> (8 * i));
+    }
+    return file;
+}
+
+TEST_F(Bitmaps, HeadersClaimingHugePicturesAreRefusedBeforeAnyAllocation) {
+    const std::vector<uint8_t> small = bmpFile(8, 4, 8, PALETTE, [](int x, int) { return x % 6; });
+    const int32_t claims[][2] = {{100000, 100000}, {16384, 16384},  {16385, 1},
+                                 {1, 16385},       {16384, -16384}, {-1, 4}};
+    for (const auto& claim : claims) {
+        stored = withClaimedSize(small, claim[0], claim[1]);
+        registerResource("BITMAP", TEST_BITMAP, stored.data(), stored.size());
+        LargestSdlAllocation sdl;
+        EXPECT_EQ(LoadBitmapW(nullptr, TEST_BITMAP), nullptr) << claim[0] << " x " << claim[1];
+        EXPECT_EQ(loadPicture(TEST_BITMAP), nullptr) << claim[0] << " x " << claim[1];
+        EXPECT_LT(LargestSdlAllocation::largest(), size_t{1} << 20)
+            << claim[0] << " x " << claim[1];
+    }
+
+    // A real picture one pixel wider than the largest side.
+    stored = bmpFile(16385, 1, 24, PALETTE, [](int, int) { return 1; });
+    registerResource("BITMAP", TEST_BITMAP, stored.data(), stored.size());
+    EXPECT_EQ(LoadBitmapW(nullptr, TEST_BITMAP), nullptr);
+
+    // The old core header gives its sizes in 16 bits: 65535 x 65535.
+    std::vector<uint8_t> core = {'B', 'M', 0, 0, 0, 0,    0,    0,    0,    0, 32, 0,  0,
+                                 0,   12,  0, 0, 0, 0xFF, 0xFF, 0xFF, 0xFF, 1, 0,  24, 0};
+    core.resize(64, 0x55);
+    stored = core;
+    registerResource("BITMAP", TEST_BITMAP, stored.data(), stored.size());
+    LargestSdlAllocation sdl;
+    EXPECT_EQ(LoadBitmapW(nullptr, TEST_BITMAP), nullptr);
+    EXPECT_LT(LargestSdlAllocation::largest(), size_t{1} << 20);
+}
+
+TEST_F(Bitmaps, PicturesOfTheLargestSideStillLoad) {
+    auto stripes = [](int x, int y) { return (x + y) / 100 % 6; };
+    const int sizes[][2] = {{16384, 1}, {1, 16384}};
+    for (const auto& size : sizes) {
+        Surface* s = load(bmpFile(size[0], size[1], 24, PALETTE, stripes));
+        ASSERT_NE(s, nullptr);
+        ASSERT_NE(s->pixels, nullptr) << size[0] << " x " << size[1];
+        EXPECT_EQ(s->width, size[0]);
+        EXPECT_EQ(s->height, size[1]);
+        const int last = size[0] * size[1] - 1;
+        EXPECT_EQ(s->pixels[0], 0x0000);
+        EXPECT_EQ(s->pixels[last], 0xFFDF); // the far end: palette index 163 % 6 = 1
+        EXPECT_EQ(s->pixels[450], 0xF800);  // index 4
+        releaseSurface(s);
+    }
 }
 
 } // namespace

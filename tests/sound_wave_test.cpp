@@ -96,6 +96,9 @@ TEST(SoundWave, RefusesWhatIsNoPcmClipAndKeepsTheOldOne) {
     b = good;
     put32(b, 16, 8); // format chunk too small
     bad.push_back(b);
+    b = good;
+    put32(b, 4, 1); // a RIFF too short to hold its own form type
+    bad.push_back(b);
     for (size_t i = 0; i < bad.size(); ++i) {
         EXPECT_EQ(0, sound.load(bad[i].data(), bad[i].size())) << "case " << i;
         EXPECT_EQ(samples, samplesOf(sound)) << "case " << i;

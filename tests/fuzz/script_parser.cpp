@@ -1,0 +1,148 @@
+// The headless host's script parser on any text. A script it accepts must
+// consist of well-formed commands, and writing those commands out again must
+// give a script that parses to the same commands; a script it refuses must
+// name a line of the text.
+#include "platform/script.h"
+
+#include "platform/device.h"
+
+#include <cctype>
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+namespace {
+
+void check(bool ok, const char* what) {
+    if (ok) return;
+    std::fprintf(stderr, "script invariant broken: %s\n", what);
+    std::abort();
+}
+
+bool isKeyCommand(ScriptCommand::Kind kind) {
+    return kind == ScriptCommand::PRESS || kind == ScriptCommand::RELEASE ||
+           kind == ScriptCommand::KEY;
+}
+
+bool isPointCommand(ScriptCommand::Kind kind) {
+    return kind == ScriptCommand::TAP || kind == ScriptCommand::STYLUS_DOWN ||
+           kind == ScriptCommand::STYLUS_MOVE || kind == ScriptCommand::STYLUS_UP;
+}
+
+bool isFileCommand(ScriptCommand::Kind kind) {
+    return kind == ScriptCommand::SHOT || kind == ScriptCommand::RECORD_AUDIO;
+}
+
+bool isBareCommand(ScriptCommand::Kind kind) {
+    return kind == ScriptCommand::DEACTIVATE || kind == ScriptCommand::ACTIVATE ||
+           kind == ScriptCommand::AUTOPLAY;
+}
+
+// A file name of words joined by single spaces, as the parser joins them.
+void checkFileName(const std::string& file) {
+    check(!file.empty(), "a file name");
+    check(file.front() != ' ' && file.back() != ' ', "a file name is trimmed");
+    check(file.find("  ") == std::string::npos, "words joined by one space");
+    check(file.find('#') == std::string::npos, "no comment in a file name");
+    for (char c : file)
+        check(c == ' ' || !std::isspace(static_cast<unsigned char>(c)),
+              "no tab or line end in a file name");
+}
+
+void checkCommand(const ScriptCommand& c) {
+    check(c.kind >= ScriptCommand::WAIT && c.kind <= ScriptCommand::AUTOPLAY, "a known kind");
+    if (isKeyCommand(c.kind)) check(c.value >= 1 && c.value <= 255, "a key code 1..255");
+    if (isPointCommand(c.kind))
+        check(c.x >= 0 && c.x <= 65535 && c.y >= 0 && c.y <= 65535, "a position 0..65535");
+    else
+        check(c.x == 0 && c.y == 0, "no position on other commands");
+    if (c.kind == ScriptCommand::CTRL) check(c.value >= 'A' && c.value <= 'Z', "a capital letter");
+    if (isBareCommand(c.kind) || isPointCommand(c.kind) || isFileCommand(c.kind) ||
+        c.kind == ScriptCommand::DEVICE || c.kind == ScriptCommand::SETTINGS_FILE)
+        check(c.value == 0, "no number on this command");
+    if (isFileCommand(c.kind))
+        checkFileName(c.file);
+    else if (c.kind == ScriptCommand::DEVICE)
+        check(findDeviceProfile(c.file.c_str()) != nullptr, "a known device");
+    else if (c.kind == ScriptCommand::SETTINGS_FILE)
+        check(isSettingsFileName(c.file), "one of the six settings files");
+    else
+        check(c.file.empty(), "no file name on other commands");
+    if (c.kind != ScriptCommand::SETTINGS_FILE) check(c.data.empty(), "no contents");
+}
+
+const char* const WORDS[] = {"wait",        "press",       "release",      "key",    "tap",
+                             "stylus-down", "stylus-move", "stylus-up",    "ctrl",   "deactivate",
+                             "activate",    "shot",        "record-audio", "device", "seed",
+                             "file",        "autoplay"};
+static_assert(sizeof WORDS / sizeof WORDS[0] == ScriptCommand::AUTOPLAY + 1, "a word each");
+
+std::string hexOf(const std::string& bytes) {
+    static const char digits[] = "0123456789abcdef";
+    std::string hex;
+    for (unsigned char b : bytes) {
+        hex += digits[b >> 4];
+        hex += digits[b & 15];
+    }
+    return hex;
+}
+
+std::string written(const ScriptCommand& c) {
+    std::string line = WORDS[c.kind];
+    if (c.kind == ScriptCommand::WAIT || c.kind == ScriptCommand::SEED || isKeyCommand(c.kind))
+        line += " " + std::to_string(c.value);
+    if (isPointCommand(c.kind)) line += " " + std::to_string(c.x) + " " + std::to_string(c.y);
+    if (c.kind == ScriptCommand::CTRL) line += std::string(" ") + static_cast<char>(c.value);
+    if (isFileCommand(c.kind) || c.kind == ScriptCommand::DEVICE) line += " " + c.file;
+    if (c.kind == ScriptCommand::SETTINGS_FILE) {
+        line += " " + c.file;
+        if (!c.data.empty()) line += " " + hexOf(c.data);
+    }
+    return line + "\n";
+}
+
+bool sameCommand(const ScriptCommand& a, const ScriptCommand& b) {
+    return a.kind == b.kind && a.value == b.value && a.x == b.x && a.y == b.y && a.file == b.file &&
+           a.data == b.data;
+}
+
+size_t lineCount(const std::string& text) {
+    size_t lines = 0;
+    for (char c : text) lines += c == '\n';
+    return lines + (text.empty() || text.back() == '\n' ? 0 : 1);
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    const std::string text(reinterpret_cast<const char*>(data), size);
+    std::vector<ScriptCommand> commands;
+    std::string error;
+    if (!parseScript(text, &commands, &error)) {
+        check(error.compare(0, 5, "line ") == 0, "an error names its line");
+        long line = std::strtol(error.c_str() + 5, nullptr, 10);
+        check(line >= 1 && static_cast<size_t>(line) <= lineCount(text), "the line is in the text");
+        return 0;
+    }
+    int previous = 0;
+    std::string again;
+    for (const ScriptCommand& c : commands) {
+        checkCommand(c);
+        check(c.line > previous && static_cast<size_t>(c.line) <= lineCount(text),
+              "commands in line order, on lines of the text");
+        previous = c.line;
+        again += written(c);
+    }
+    std::vector<ScriptCommand> reparsed;
+    check(parseScript(again, &reparsed, &error), "the written-out script parses");
+    check(reparsed.size() == commands.size(), "the written-out script has as many commands");
+    for (size_t i = 0; i < commands.size(); ++i) {
+        check(sameCommand(commands[i], reparsed[i]),
+              "the written-out script gives the same commands");
+        check(reparsed[i].line == static_cast<int>(i) + 1, "one command a line");
+    }
+    return 0;
+}
