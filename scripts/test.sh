@@ -19,3 +19,15 @@ export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1"
 export LSAN_OPTIONS="suppressions=$PWD/tests/lsan.supp:print_suppressions=0"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 ctest --test-dir build/asan -j"$jobs" --output-on-failure
+
+echo "== fuzzing (short, fixed seed)"
+bash scripts/fuzz.sh
+
+echo "== browser edition"
+status=0
+bash scripts/web_test.sh "$PWD/build/test/reefdart" || status=$?
+if [ "$status" = 77 ]; then
+    echo "browser test skipped"
+elif [ "$status" != 0 ]; then
+    exit "$status"
+fi
