@@ -1,6 +1,7 @@
 #include "platform/desktop_window.h"
 
 #include "platform/image_files.h"
+#include "platform/resources.h"
 
 #include <SDL.h>
 
@@ -8,6 +9,18 @@
 #include <unistd.h>
 
 namespace {
+
+// The application icon, the program's own icon resource on the transparent
+// purple; without it the desktop shows its default.
+void setWindowIcon(SDL_Window* window) {
+    const EmbeddedResource* r = findEmbeddedResource("ICON", 335);
+    if (!r) return;
+    SDL_Surface* icon = SDL_LoadBMP_RW(SDL_RWFromConstMem(r->data, static_cast<int>(r->size)), 1);
+    if (!icon) return;
+    SDL_SetColorKey(icon, SDL_TRUE, SDL_MapRGB(icon->format, 128, 0, 128));
+    SDL_SetWindowIcon(window, icon);
+    SDL_FreeSurface(icon);
+}
 
 struct Window {
     SDL_Window* window = nullptr;
@@ -47,6 +60,7 @@ bool openDesktopWindow(int screenWidth, int screenHeight, int scale) {
                                 SDL_WINDOW_ALLOW_HIGHDPI | SDL_WINDOW_RESIZABLE);
     if (w.window) {
         SDL_SetWindowMinimumSize(w.window, screenWidth, screenHeight);
+        setWindowIcon(w.window);
         w.renderer = SDL_CreateRenderer(w.window, -1, 0);
     }
     if (w.renderer)

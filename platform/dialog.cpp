@@ -72,6 +72,7 @@ void drawIcon(Canvas* c, int x, int y) {
     for (int j = 0; j < h; ++j)
         for (int i = 0; i < w; ++i) {
             const uint8_t* p = &rows[(static_cast<size_t>(j) * w + i) * 3];
+            if (p[0] == 128 && p[1] == 0 && p[2] == 128) continue; // transparent
             plot(x + i, y + j,
                  static_cast<uint16_t>((p[2] >> 3) << 11 | (p[1] >> 2) << 5 | p[0] >> 3), c);
         }
@@ -86,7 +87,7 @@ void drawIcon(Canvas* c, int x, int y) {
             static_cast<const uint8_t*>(rgba->pixels) + j * rgba->pitch);
         for (int i = 0; i < rgba->w; ++i) {
             uint32_t p = row[i];
-            if ((p >> 24) < 128) continue;
+            if ((p >> 24) < 128 || (p & 0xFFFFFF) == 0x800080) continue; // transparent
             uint16_t rgb565 =
                 static_cast<uint16_t>((p >> 8 & 0xF800) | (p >> 5 & 0x07E0) | (p >> 3 & 0x1F));
             plot(x + i, y + j, rgb565, c);

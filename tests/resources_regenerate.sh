@@ -25,7 +25,7 @@ pictures() { # generator, committed files...
 }
 pictures make_backdrops resources/bitmap_{204,222,247,250,251,253,308,336}.bmp
 pictures make_title resources/bitmap_{248,249,302}.bmp
-pictures make_sprites resources/bitmap_{303,337}.bmp resources/icons/icon_{16,32,48}.png
+pictures make_sprites resources/bitmap_{303,337}.bmp resources/icon_335.bmp resources/icons/icon_{16,32,48}.png
 mkdir -p "$dir/music"
 if "$tools/make_music" "$dir/music"; then
     for m in module_1.mod module_2.mod; do

@@ -231,3 +231,34 @@ TEST_F(Sprites, TheLargestBubbleHasABrightRimAndADimmerInside) {
 }
 
 } // namespace
+
+// The window's and the About box's icon: 32 x 32 on the transparent purple,
+// the badge filling the middle and leaving the corners clear.
+TEST(Icon, IsTheBadgeOnThePurple) {
+    const EmbeddedResource* r = findEmbeddedResource("ICON", 335);
+    ASSERT_NE(r, nullptr);
+    ASSERT_GE(r->size, 54u + 32u * 32u * 3u);
+    const uint8_t* d = r->data;
+    auto le32 = [&](size_t at) {
+        return d[at] | d[at + 1] << 8 | d[at + 2] << 16 | d[at + 3] << 24;
+    };
+    EXPECT_EQ(le32(18), 32);
+    EXPECT_EQ(le32(22), 32);
+    EXPECT_EQ(d[28], 24);
+    const uint8_t* pixels = d + le32(10);
+    auto isPurple = [&](int x, int y) { // rows bottom first, blue green red
+        const uint8_t* p = pixels + (31 - y) * 96 + x * 3;
+        return p[0] == 128 && p[1] == 0 && p[2] == 128;
+    };
+    for (int corner : {0, 31}) {
+        EXPECT_TRUE(isPurple(corner, 0));
+        EXPECT_TRUE(isPurple(corner, 31));
+    }
+    int opaque = 0;
+    for (int y = 0; y < 32; ++y)
+        for (int x = 0; x < 32; ++x) opaque += !isPurple(x, y);
+    // A disc of radius 16 covers about 804 of the 1024 pixels.
+    EXPECT_GT(opaque, 740);
+    EXPECT_LT(opaque, 860);
+    EXPECT_FALSE(isPurple(16, 16));
+}

@@ -8,6 +8,8 @@
 //   each, largest at the top. Grey is coverage for the tinted blit.
 // - icons/icon_16.png, icon_32.png, icon_48.png: the application icon, the
 //   fish on a round water badge, with a transparent background.
+// - icon_335.bmp, 32 x 32, 24 bits: the same icon on the transparent purple,
+//   for the window and the About box.
 // The small sprites are pixel maps below, one character a pixel, '.' the
 // purple; the spiny fish and the bubbles are drawn from shapes.
 //
@@ -519,6 +521,16 @@ std::vector<uint8_t> makeIcon(int n) {
     return rgba;
 }
 
+// The icon with every pixel less than half covered turned into the
+// transparent purple, and the rest opaque.
+std::vector<Rgb> keyedIcon(int n) {
+    std::vector<uint8_t> rgba = makeIcon(n);
+    std::vector<Rgb> pixels(static_cast<size_t>(n) * n, Rgb{128, 0, 128});
+    for (size_t i = 0; i < pixels.size(); ++i)
+        if (rgba[i * 4 + 3] >= 128) pixels[i] = {rgba[i * 4], rgba[i * 4 + 1], rgba[i * 4 + 2]};
+    return pixels;
+}
+
 bool writePng(const std::string& path, int n, const std::vector<uint8_t>& rgba) {
     png_image image;
     std::memset(&image, 0, sizeof image);
@@ -553,6 +565,8 @@ bool writeAll(const std::string& folder) {
         path = folder + "/icons/icon_" + std::to_string(n) + ".png";
         if (!writePng(path, n, makeIcon(n))) return fail(path);
     }
+    path = folder + "/icon_335.bmp";
+    if (!bmp::write24(path, 32, 32, keyedIcon(32))) return fail(path);
     return true;
 }
 
