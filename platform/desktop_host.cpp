@@ -166,7 +166,10 @@ void audioCallback(void*, Uint8* stream, int bytes) {
 
 bool openAudio(int rate) {
     if (d.audio) return true;
-    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return false;
+    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
+        std::fprintf(stderr, "reefdart: no sound (%s); playing silent\n", SDL_GetError());
+        return false;
+    }
     SDL_AudioSpec want = {}, have = {};
     want.freq = rate;
     want.format = AUDIO_S16SYS;

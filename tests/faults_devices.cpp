@@ -1,0 +1,102 @@
+// Machines without a sound device: the whole program still starts, plays and
+// ends with its files saved. (A machine without a display is the clear error
+// of CommandLine.NoDisplayIsAClearError.)
+#include "platform/headless.h"
+#include "platform/host.h"
+#include "platform/instance.h"
+#include "platform/script.h"
+#include "shell/app.h"
+#include "shell/autopilot.h"
+#include "shell/startup.h"
+#include "sound/sound.h"
+#include "support/test_host.h"
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+namespace {
+
+// The files a first run saves when nothing was changed.
+void expectFirstRunFiles(const std::string& folder) {
+    EXPECT_EQ("27442", readFile(folder + "/sound.dat"));
+    EXPECT_EQ("32102210", readFile(folder + "/career.dat"));
+    for (const char* name : {"keys.dat", "keys2.dat", "keys3.dat"})
+        EXPECT_EQ("090090", readFile(folder + "/" + name)) << name;
+}
+
+int openAudioCalls = 0;
+
+// Child process: a minute of autoplay on the headless host whose audio sink
+// cannot be opened. Exits with WinMain's code, or 3 when the program never
+// asked for sound or the speaker claims to be open.
+[[noreturn]] void playWithoutAudio(const std::string& folder) {
+    useTestHost();
+    setTestDataFolder(folder);
+    std::vector<ScriptCommand> commands;
+    std::string error;
+    if (!parseScript("wait 60000\n", &commands, &error)) _exit(4);
+    startHeadlessHost(HEADLESS_DEFAULT_START_TICK, commands);
+    static Host noAudio = *host;
+    noAudio.openAudio = [](int) {
+        ++openAudioCalls;
+        return false;
+    };
+    host = &noAudio;
+    autopilotOn = true;
+    constructProgramObjects();
+    int code = WinMain(nullptr, nullptr, L"", SW_SHOW);
+    bool opened = speaker.isOpen();
+    releaseInstance();
+    _exit(openAudioCalls == 0 || opened ? 3 : code);
+}
+
+TEST(NoSoundDevice, HeadlessGamesPlayAndSaveWithoutAudio) {
+    std::string folder = makeTempFolder();
+    pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) playWithoutAudio(folder);
+    int status = 0;
+    waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(0, WEXITSTATUS(status));
+    // The pilot flew past the first obstacles: the record holds a real score.
+    std::string record = readFile(folder + "/record.dat");
+    ASSERT_EQ(5u, record.size());
+    EXPECT_GE(std::stoi(record), 7 * 30);
+    expectFirstRunFiles(folder);
+}
+
+TEST(NoSoundDevice, DesktopRunsSilentAndEndsCleanly) {
+    std::string folder = makeTempFolder();
+    std::string log = folder + "/log";
+    pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        setenv("SDL_VIDEODRIVER", "dummy", 1);
+        setenv("SDL_AUDIODRIVER", "no-such-sound-driver", 1);
+        if (!freopen(log.c_str(), "w", stderr)) _exit(126);
+        std::string data = folder + "/data";
+        execl(REEFDART_EXE, REEFDART_EXE, "--data-dir", data.c_str(), "--autoplay",
+              static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(2500));
+    // Still running, silent.
+    int status = 0;
+    ASSERT_EQ(0, waitpid(child, &status, WNOHANG)) << readFile(log);
+    kill(child, SIGTERM);
+    waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status)) << readFile(log);
+    EXPECT_EQ(0, WEXITSTATUS(status)) << readFile(log);
+    std::string record = readFile(folder + "/data/record.dat");
+    EXPECT_EQ(5u, record.size()) << record;
+    expectFirstRunFiles(folder + "/data");
+    // The player is told why there is no sound.
+    EXPECT_NE(readFile(log).find("no sound ("), std::string::npos) << readFile(log);
+}
+
+} // namespace
