@@ -1,9 +1,13 @@
 #include "platform/files.h"
 
 #include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <dirent.h>
 #include <cstdio>
 #include <fcntl.h>
 #include <string>
+#include <vector>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -60,6 +64,39 @@ int createTemporary(const std::string& path, std::string* name) {
     return -1;
 }
 
+// A save cut short (the power went, the process was killed) leaves its
+// temporary file behind, named after the target and the saving process.
+// The first save of a target in a run sweeps away those of other processes:
+// only one copy of the program uses a data folder at a time.
+bool leftoverOf(const std::string& entry, const std::string& target, long ownPid) {
+    if (entry.size() <= target.size() + 1 || entry.compare(0, target.size(), target) != 0 ||
+        entry[target.size()] != '.')
+        return false;
+    const char* rest = entry.c_str() + target.size() + 1;
+    char* end = nullptr;
+    long pid = std::strtol(rest, &end, 10);
+    if (end == rest || *end != '.' || pid == ownPid) return false;
+    rest = end + 1;
+    std::strtoul(rest, &end, 10);
+    return end != rest && std::strcmp(end, ".tmp") == 0;
+}
+
+void sweepLeftovers(const std::string& path) {
+    static std::vector<std::string> swept;
+    for (const std::string& done : swept)
+        if (done == path) return;
+    swept.push_back(path);
+    std::string folder = folderOf(path);
+    size_t slash = path.find_last_of('/');
+    std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    DIR* dir = opendir(folder.c_str());
+    if (!dir) return;
+    while (dirent* e = readdir(dir))
+        if (leftoverOf(e->d_name, name, static_cast<long>(getpid())))
+            unlink((folder + "/" + e->d_name).c_str());
+    closedir(dir);
+}
+
 } // namespace
 
 long readFileStart(const char* path, char* buffer, size_t capacity) {
@@ -99,6 +136,7 @@ int replaceFile(const char* path, const char* data, size_t size) {
         return 0;
     }
     syncFolder(target);
+    sweepLeftovers(target);
 #ifdef __EMSCRIPTEN__
     webFileReplaced();
 #endif

@@ -343,3 +343,26 @@ TEST_F(PersistFiles, AReadOnlyFolderKeepsItsFilesReadableAndUnchanged) {
     EXPECT_EQ("139137", contents("keys.dat"));
     EXPECT_EQ(std::set<std::string>{"keys.dat"}, folderEntries(folder));
 }
+
+namespace {
+
+// Saves cut short by a crash leave NAME.PID.N.tmp files; the next run's first
+// save of each file removes those, and nothing else.
+TEST_F(PersistFiles, LeftoversOfSavesCutShortAreSweptAway) {
+    const std::string mine = "record.dat." + std::to_string(getpid()) + ".0.tmp";
+    const char* others[] = {"record.dat.999999999.3.tmp", "sound.dat.12.0.tmp",
+                            "career.dat.7.41.tmp"};
+    const char* kept[] = {"record.dat.tmp", "record.dat.x.1.tmp", "record.dat.5.tmp", "notes.txt",
+                          "record.dat.5.1.tmp.bak"};
+    for (const char* f : others) writeFile(path(f), "1");
+    for (const char* f : kept) writeFile(path(f), "1");
+    writeFile(path(mine.c_str()), "1");
+    saveSettings();
+    std::set<std::string> left = folderEntries(folder);
+    for (const char* f : others) EXPECT_EQ(left.count(f), 0u) << f;
+    for (const char* f : kept) EXPECT_EQ(left.count(f), 1u) << f;
+    EXPECT_EQ(left.count(mine), 1u); // this process's own, which may still be in use
+    EXPECT_EQ(readFile(path("record.dat")).size(), 5u);
+}
+
+} // namespace
