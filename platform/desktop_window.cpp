@@ -114,18 +114,24 @@ LPARAM devicePointFromWindow(int windowX, int windowY) {
     int windowWidth = 0, windowHeight = 0, outputWidth = 0, outputHeight = 0;
     if (w.window) SDL_GetWindowSize(w.window, &windowWidth, &windowHeight);
     if (w.renderer) SDL_GetRendererOutputSize(w.renderer, &outputWidth, &outputHeight);
+    return devicePointFor(windowX, windowY, windowWidth, windowHeight, outputWidth, outputHeight,
+                          w.screenWidth, w.screenHeight);
+}
+
+LPARAM devicePointFor(int windowX, int windowY, int windowWidth, int windowHeight, int outputWidth,
+                      int outputHeight, int screenWidth, int screenHeight) {
     // Mouse events come in window coordinates, which a high-DPI drawable
     // divides more finely.
     long long ox =
         windowWidth > 0 ? static_cast<long long>(windowX) * outputWidth / windowWidth : 0;
     long long oy =
         windowHeight > 0 ? static_cast<long long>(windowY) * outputHeight / windowHeight : 0;
-    ScreenFit fit = fitScreen(outputWidth, outputHeight, w.screenWidth, w.screenHeight);
+    ScreenFit fit = fitScreen(outputWidth, outputHeight, screenWidth, screenHeight);
     long long px = ox - fit.x, py = oy - fit.y;
     px = px < 0 ? 0 : px / fit.scale;
     py = py < 0 ? 0 : py / fit.scale;
-    if (px >= w.screenWidth) px = w.screenWidth - 1;
-    if (py >= w.screenHeight) py = w.screenHeight - 1;
+    if (px >= screenWidth) px = screenWidth - 1;
+    if (py >= screenHeight) py = screenHeight - 1;
     return MAKELPARAM(px < 0 ? 0 : px, py < 0 ? 0 : py);
 }
 

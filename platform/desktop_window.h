@@ -39,6 +39,10 @@ ScreenFit currentScreenFit();
 // A point of the window (in window coordinates, as mouse events give them)
 // as a device pixel, held inside the screen.
 LPARAM devicePointFromWindow(int windowX, int windowY);
+// The same for a window of windowWidth x windowHeight whose drawable is
+// outputWidth x outputHeight pixels (larger on a high-DPI display).
+LPARAM devicePointFor(int windowX, int windowY, int windowWidth, int windowHeight, int outputWidth,
+                      int outputHeight, int screenWidth, int screenHeight);
 
 // Between a window and borderless fullscreen; leaving fullscreen gives the
 // window back the size it had.

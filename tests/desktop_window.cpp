@@ -99,6 +99,28 @@ TEST(ScreenFitting, LargestWholeScaleCentredOnBlack) {
     EXPECT_EQ(f.y, 60);
 }
 
+// On a high-DPI display the drawable has more pixels than the window has
+// coordinates: the scale is counted in drawable pixels and mouse positions
+// are carried over before they meet the picture.
+TEST(ScreenFitting, HighDpiDrawableScalesFinerAndTheMouseFollows) {
+    // A 600 x 400 window on a display of twice the density: 1200 x 800.
+    ScreenFit f = fitScreen(1200, 800, 240, 320);
+    EXPECT_EQ(f.scale, 2);
+    EXPECT_EQ(f.x, 360);
+    EXPECT_EQ(f.y, 80);
+    // The picture's top-left corner is window point (180, 40).
+    EXPECT_EQ(devicePointFor(180, 40, 600, 400, 1200, 800, 240, 320), MAKELPARAM(0, 0));
+    EXPECT_EQ(devicePointFor(181, 41, 600, 400, 1200, 800, 240, 320), MAKELPARAM(1, 1));
+    // Its middle, and a point beyond its right edge held inside.
+    EXPECT_EQ(devicePointFor(300, 200, 600, 400, 1200, 800, 240, 320), MAKELPARAM(120, 160));
+    EXPECT_EQ(devicePointFor(599, 399, 600, 400, 1200, 800, 240, 320), MAKELPARAM(239, 319));
+    // At equal density the same window shows scale 1.
+    EXPECT_EQ(fitScreen(600, 400, 240, 320).scale, 1);
+    EXPECT_EQ(devicePointFor(300, 200, 600, 400, 600, 400, 240, 320), MAKELPARAM(120, 160));
+    // A 1.5 density: 900 x 600 drawable, scale 1 still (600 / 320 < 2).
+    EXPECT_EQ(devicePointFor(300, 200, 600, 400, 900, 600, 240, 320), MAKELPARAM(120, 160));
+}
+
 TEST_F(Window, OpensResizableAtTheAskedScale) {
     int w = 0, h = 0;
     SDL_GetWindowSize(desktopWindow(), &w, &h);
