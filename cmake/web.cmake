@@ -1,7 +1,7 @@
 # The browser edition: the same game built with emscripten into a static site
-# (index.html, reefdart.js, reefdart.wasm) in ${CMAKE_BINARY_DIR}/site. The
-# native libraries are not used; the files that need them stay out, and
-# platform/web_host.cpp stands in for the host and for what they gave.
+# (index.html, audio.js, reefdart.js, reefdart.wasm) in ${CMAKE_BINARY_DIR}/site.
+# The native libraries are not used; the files that need them stay out, and
+# platform/web_*.cpp stand in for the host and for what they gave.
 file(GLOB WEB_SOURCES CONFIGURE_DEPENDS
   shell/*.cpp game/*.cpp gfx/*.cpp frontend/*.cpp persist/*.cpp sound/*.cpp platform/*.cpp)
 list(FILTER WEB_SOURCES EXCLUDE REGEX
@@ -24,8 +24,15 @@ target_link_options(reefdart PRIVATE
   -lidbfs.js
   $<$<CONFIG:Release>:-O3>)
 
-add_custom_command(
-  TARGET reefdart POST_BUILD
-  COMMAND ${CMAKE_COMMAND} -E copy_if_different ${CMAKE_SOURCE_DIR}/web/index.html
-          ${WEB_SITE}/index.html
-  VERBATIM)
+# The page and its sound script, copied whenever they change.
+set(WEB_PAGE_FILES)
+foreach(name index.html audio.js)
+  add_custom_command(
+    OUTPUT ${WEB_SITE}/${name}
+    COMMAND ${CMAKE_COMMAND} -E copy ${CMAKE_SOURCE_DIR}/web/${name} ${WEB_SITE}/${name}
+    DEPENDS ${CMAKE_SOURCE_DIR}/web/${name}
+    VERBATIM)
+  list(APPEND WEB_PAGE_FILES ${WEB_SITE}/${name})
+endforeach()
+add_custom_target(reefdart_page DEPENDS ${WEB_PAGE_FILES})
+add_dependencies(reefdart reefdart_page)

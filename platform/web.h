@@ -24,3 +24,16 @@ void webFileReplaced();
 // KeyboardEvent.code values; 0 for none. Letters and digits follow the
 // keyboard layout (key), the other keys their position (code).
 int webVirtualKey(const char* key, const char* code);
+
+// Sound through the page's Web Audio (web/audio.js). webOpenAudio opens the
+// output at rate Hz (1 when the page has Web Audio; the browser starts it on
+// the first key, click or touch). webPumpAudio, called on every turn of the
+// main loop, renders what the output needs next from the active speaker and
+// tells the music player what the mixer plays.
+bool webOpenAudio(int rate);
+void webCloseAudio();
+void webPumpAudio();
+
+// The music: after each render, the module the mixer pulled (none: the music
+// stands still) and its volume go to the page's module player.
+void webSyncMusic();

@@ -11,7 +11,6 @@
 #include "platform/host.h"
 #include "platform/instance.h"
 #include "platform/messages.h"
-#include "platform/module_player.h"
 #include "platform/screen.h"
 #include "shell/app.h"
 #include "shell/startup.h"
@@ -185,6 +184,7 @@ void yieldToBrowser(int32_t ms) {
 
 bool waitForInput(bool hasDeadline, uint32_t deadline) {
     for (;;) {
+        webPumpAudio();
         if (inputQueued()) return true;
         if (w.dirty && emscripten_get_now() - w.lastPresent >= PRESENT_INTERVAL_MS) present();
         int32_t untilDeadline =
@@ -200,7 +200,15 @@ bool waitForInput(bool hasDeadline, uint32_t deadline) {
 
 void sleepFor(uint32_t ms) {
     present(); // whatever the program drew stays on screen while it sleeps
-    yieldToBrowser(static_cast<int32_t>(ms));
+    webPumpAudio();
+    // The sound keeps flowing through a long sleep (the quit sequence's).
+    uint32_t until = tickCount() + ms;
+    int32_t left = static_cast<int32_t>(ms);
+    do {
+        yieldToBrowser(left < IDLE_SLICE_MS ? left : IDLE_SLICE_MS);
+        webPumpAudio();
+        left = static_cast<int32_t>(until - tickCount());
+    } while (left > 0);
 }
 
 void screenChanged() {
@@ -211,13 +219,12 @@ void raiseWindow() {
     webRaise();
 }
 
-bool openAudio(int) {
-    static bool told = false;
-    if (!told) std::fprintf(stderr, "reefdart: no sound in the browser yet; playing silent\n");
-    told = true;
-    return false;
+bool openAudio(int rate) {
+    return webOpenAudio(rate);
 }
-void closeAudio() {}
+void closeAudio() {
+    webCloseAudio();
+}
 void noLock() {}
 
 bool openWindow() {
@@ -354,23 +361,6 @@ void webFileReplaced() {
     webSaveData();
 }
 
-// There is no module decoder in the browser edition yet: every module is one
-// this library cannot play, so the music stays silent.
-ModulePlayer* createModulePlayer(const void*, size_t) {
-    return nullptr;
-}
-void destroyModulePlayer(ModulePlayer*) {}
-void setModuleLooping(ModulePlayer*, bool) {}
-size_t readModuleSamples(ModulePlayer*, int, size_t, int16_t*) {
-    return 0;
-}
-double modulePosition(ModulePlayer*) {
-    return 0;
-}
-int moduleLogMessageCount() {
-    return 0;
-}
-
 // One page is one copy; pages do not look for each other.
 bool otherCopyRunning() {
     return false;
@@ -479,6 +469,7 @@ int main() {
     constructProgramObjects();
     int code = WinMain(nullptr, nullptr, L"", SW_SHOW);
     present();
+    webCloseAudio(); // the music stops with the program
     w.ended = true;
     webProgramEnded(code);
     return code;

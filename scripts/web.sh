@@ -1,6 +1,7 @@
 #!/bin/bash
-# Builds the browser edition into build/web/site (index.html, reefdart.js,
-# reefdart.wasm) with Debian's emscripten, installing it when missing.
+# Builds the browser edition into build/web/site (index.html, audio.js,
+# reefdart.js, reefdart.wasm, chiptune3/) with Debian's emscripten,
+# installing it when missing.
 # Usage: scripts/web.sh          build
 #        scripts/web.sh serve    build, then serve the site on 127.0.0.1:8080
 #                                (PORT=N for another port)
@@ -17,6 +18,23 @@ export NODE_PATH
 emcmake cmake -S "$ROOT" -B "$BUILD" -DCMAKE_BUILD_TYPE=Release \
     -DREEFDART_TESTS=OFF -DREEFDART_BENCH=OFF >/dev/null
 cmake --build "$BUILD" -j1 --target reefdart
+
+# The music player: chiptune3 (libopenmpt for the web) at the version that
+# web/package-lock.json pins, copied beside the game. Without it the game
+# still runs, with its sound effects and no music.
+MUSIC="$ROOT/web/node_modules/chiptune3"
+if [ ! -f "$MUSIC/chiptune3.js" ] && command -v npm >/dev/null; then
+    (cd "$ROOT/web" && npm ci --no-audit --no-fund >/dev/null) ||
+        echo "web.sh: chiptune3 could not be installed; the site has no music" >&2
+fi
+rm -rf "$BUILD/site/chiptune3"
+if [ -f "$MUSIC/chiptune3.js" ]; then
+    mkdir -p "$BUILD/site/chiptune3"
+    cp "$MUSIC/chiptune3.js" "$MUSIC/chiptune3.worklet.js" "$MUSIC/libopenmpt.worklet.js" \
+        "$MUSIC/LICENSE" "$BUILD/site/chiptune3/"
+else
+    echo "web.sh: no chiptune3 (npm missing?); the site has no music" >&2
+fi
 echo "Site: $BUILD/site ($(du -k "$BUILD/site/reefdart.wasm" | cut -f1) KiB of WebAssembly)"
 
 if [ "${1:-}" = serve ]; then

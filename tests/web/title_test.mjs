@@ -2,6 +2,10 @@
 // the same pixels as the headless host's shots of it, wherever those do not
 // animate; the mouse and a finger work as the stylus, a press of Start leaves
 // the title for a game, and the settings files last in the browser's storage.
+// The sound: the first click starts the page's audio, which then pulls the
+// mixer's samples (the menu click among them); the page's module player plays
+// the title module, then the game's, under the speaker's music volume, and
+// Exit stops it.
 // Usage: node title_test.mjs URL CHROMIUM ABOUT.png TITLE.png...
 // (the About screen, then shots of the title at different times)
 import { chromium } from 'playwright-core';
@@ -76,6 +80,14 @@ function started(page) {
   return page.waitForFunction(() => window.Module && Module.reefdartStats && Module.reefdartStats.frames > 0,
                               null, { timeout: 30000 });
 }
+
+function audio(page) {
+  return page.evaluate(() => ({ ...window.reefdartAudio }));
+}
+
+// The two modules, by their size in bytes.
+const MENU_MODULE_BYTES = 22744;
+const GAME_MODULE_BYTES = 28698;
 
 function same6(files, want) {
   return JSON.stringify(files) === JSON.stringify(want);
@@ -178,6 +190,13 @@ try {
   // The page as a player sees it, for the documentation.
   if (process.env.REEFDART_WEB_SHOT) await page.screenshot({ path: process.env.REEFDART_WEB_SHOT });
 
+  let a0 = await audio(page);
+  console.log(`info before any gesture the audio context is ${a0.context}`);
+  check(a0.rate > 0 && a0.music === 'playing' && a0.musicBytes === MENU_MODULE_BYTES && a0.musicLooping,
+        `the title starts its module, looping: ${a0.music}, ${a0.musicBytes} bytes`);
+  check(a0.musicLevel === 64 && a0.musicVolume === 1,
+        `the title music plays at music volume ${a0.musicLevel} (gain ${a0.musicVolume})`);
+
   const s0 = await page.evaluate(() => Module.reefdartStats);
   await page.waitForTimeout(2000);
   const s1 = await page.evaluate(() => Module.reefdartStats);
@@ -197,6 +216,27 @@ try {
   check(stillMatch(await canvasPixels(page), references[0]) === stillCount,
         'a click on the About screen goes back to the title');
 
+  // The click was a gesture: the audio runs and pulls the mixer's samples.
+  a0 = await audio(page);
+  check(a0.context === 'running', `after a click the audio context is ${a0.context}`);
+  await page.waitForTimeout(500);
+  await page.evaluate(() => { window.reefdartAudio.loudest = 0; });
+  await page.waitForTimeout(400);
+  let a1 = await audio(page);
+  check(a1.samplesPulled > a0.samplesPulled, `the audio node pulled ${a1.samplesPulled - a0.samplesPulled} samples`);
+  check(a1.loudest === 0, `the title's mix is silent but for the music player's own output: ${a1.loudest}`);
+  check(a1.musicStarted && a1.musicError === '' && a1.musicSeconds > 0,
+        `the module player plays the title module: ${a1.musicSeconds.toFixed(2)} s in ${a1.musicError}`);
+  await page.keyboard.press('ArrowDown');
+  await page.waitForTimeout(300);
+  a1 = await audio(page);
+  check(a1.loudest > 1000, `a cursor step sounds the click: peak ${a1.loudest}`);
+  await page.keyboard.press('ArrowUp');
+  await page.waitForTimeout(300);
+  const latency = a1.baseLatency + a1.outputLatency + a1.queued / a1.rate;
+  console.log(`info audio at ${a1.rate} Hz, about ${(latency * 1000).toFixed(0)} ms from the mixer to ` +
+              `the speaker (${a1.queued} samples queued); ${a1.underruns} underruns`);
+
   await page.keyboard.press('Enter');
   await page.waitForTimeout(1500);
   const game = await canvasPixels(page);
@@ -204,6 +244,14 @@ try {
   for (let p = 0; p < width * height; p++) if (still[p] && same(game.rgb, references[0].rgb, p * 3)) titleLeft++;
   check(titleLeft < stillCount * 0.5, `after Start only ${titleLeft} of ${stillCount} still title pixels remain`);
   check(!(await closed(page)), 'the program still runs');
+  a0 = await audio(page);
+  check(a0.music === 'playing' && a0.musicBytes === GAME_MODULE_BYTES && a0.musicLooping,
+        `a game plays its own module, looping: ${a0.music}, ${a0.musicBytes} bytes`);
+  await page.waitForTimeout(500);
+  a1 = await audio(page);
+  check(a1.context === 'running' && a1.samplesPulled > a0.samplesPulled, 'the game keeps the audio flowing');
+  check(a1.musicStarted && a1.musicError === '' && a1.musicSeconds > 0,
+        `the module player plays the game module: ${a1.musicSeconds.toFixed(2)} s in ${a1.musicError}`);
 
   // Leaving the page saves the files and ends the program.
   const defaults = {
@@ -220,6 +268,8 @@ try {
   });
   await waitClosed(page);
   check(await closed(page), 'hiding the page closes the game');
+  a0 = await audio(page);
+  check(a0.music === 'stopped', `the music stops with the game: ${a0.music}`);
   let files = await dataFiles(page);
   // The game went on after the focus was lost, so it may have scored.
   check(/^\d{5}$/.test(files['record.dat'] || ''), `a best score is kept: ${files['record.dat']}`);
@@ -231,14 +281,27 @@ try {
   await started(page);
   files = await dataFiles(page);
   check(same6(files, defaults), 'the files come back from the browser storage');
-  // Settings, the language, back, Exit.
-  for (const key of ['ArrowDown', 'Enter', 'ArrowDown', 'Enter', 'ArrowDown', 'ArrowDown', 'Enter',
-                     'ArrowDown', 'ArrowDown', 'ArrowDown', 'Enter']) {
-    await page.keyboard.press(key);
-    await page.waitForTimeout(100);
+  async function press(keys) {
+    for (const key of keys) {
+      await page.keyboard.press(key);
+      await page.waitForTimeout(100);
+    }
   }
+  // Settings; the volume down and up again; the language, back, Exit.
+  await press(['ArrowDown', 'Enter']);
+  await press(['ArrowLeft']);
+  a0 = await audio(page);
+  check(a0.musicLevel === 60 && a0.musicVolume === 0.9375,
+        `a step down sets the music volume to ${a0.musicLevel} (gain ${a0.musicVolume})`);
+  await press(['Enter']);
+  a0 = await audio(page);
+  check(a0.musicLevel === 64 && a0.musicVolume === 1 && a0.musicBytes === MENU_MODULE_BYTES,
+        `a step up sets it back to ${a0.musicLevel} (gain ${a0.musicVolume})`);
+  await press(['ArrowDown', 'Enter', 'ArrowDown', 'ArrowDown', 'Enter', 'ArrowDown', 'ArrowDown', 'ArrowDown', 'Enter']);
   await waitClosed(page);
   check(await closed(page), 'Exit closes the game');
+  a0 = await audio(page);
+  check(a0.music === 'stopped', `Exit stops the music: ${a0.music}`);
   await page.reload();
   await started(page);
   files = await dataFiles(page);
