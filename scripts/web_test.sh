@@ -12,6 +12,7 @@ WORK="$BUILD/test"
 skip() { echo "web test skipped: $*"; exit 77; }
 need_packages emscripten node-acorn || skip "emscripten cannot be installed"
 need_packages chromium || skip "chromium cannot be installed"
+command -v npm >/dev/null || need_packages nodejs npm || skip "node and npm cannot be installed"
 CHROMIUM=/usr/bin/chromium
 [ -x "$CHROMIUM" ] || skip "no $CHROMIUM"
 command -v node >/dev/null && command -v npm >/dev/null || skip "no node and npm"
