@@ -11,6 +11,7 @@
 #include "shell/app.h"
 #include "shell/state.h"
 #include "sound/sound.h"
+#include "support/desktop_window.h"
 #include "support/mod_builder.h"
 #include "support/test_host.h"
 
@@ -24,10 +25,6 @@ namespace {
 
 constexpr int VK_A_BUTTON = 0xC1, VK_B_BUTTON = 0xC2, VK_C_BUTTON = 0xC3;
 constexpr SDL_JoystickID PAD = 7;
-
-LRESULT quietProc(HWND, UINT, WPARAM, LPARAM) {
-    return 0;
-}
 
 struct Seen {
     UINT message;
@@ -53,20 +50,8 @@ class Input : public ::testing::Test {
         resetMessageSystem();
     }
     void start(const char* device) {
-        setenv("SDL_VIDEODRIVER", "dummy", 1);
-        setenv("SDL_AUDIODRIVER", "dummy", 1);
-        setenv("SDL_RENDER_DRIVER", "software", 1); // no GL driver to load and unload
-        resetMessageSystem();
-        selectDevice(findDeviceProfile(device));
-        setTestDataFolder(makeTempFolder());
         std::string error;
-        ASSERT_TRUE(startDesktopHost(1, &error)) << error;
-        WNDCLASSW c = {};
-        c.lpfnWndProc = quietProc;
-        c.lpszClassName = L"test";
-        RegisterClassW(&c);
-        ASSERT_TRUE(CreateWindowExW(0, L"test", L"", 0, 0, 0, CW_USEDEFAULT, CW_USEDEFAULT, nullptr,
-                                    nullptr, nullptr, nullptr));
+        ASSERT_TRUE(openTestDesktop(device, 1, makeTempFolder(), &error)) << error;
         pump();
         take();
     }

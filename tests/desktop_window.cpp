@@ -7,6 +7,7 @@
 #include "platform/host.h"
 #include "platform/image_files.h"
 #include "platform/messages.h"
+#include "support/desktop_window.h"
 #include "support/png_image.h"
 #include "support/test_host.h"
 
@@ -21,30 +22,12 @@
 
 namespace {
 
-LRESULT quietProc(HWND, UINT, WPARAM, LPARAM) {
-    return 0;
-}
-
 class Window : public ::testing::Test {
   protected:
     void SetUp() override {
-        // The dummy driver's software surface follows the window's size, and
-        // no GL driver is loaded and unloaded behind the leak checker's back.
-        setenv("SDL_VIDEODRIVER", "dummy", 1);
-        setenv("SDL_AUDIODRIVER", "dummy", 1);
-        setenv("SDL_RENDER_DRIVER", "software", 1);
-        resetMessageSystem();
-        selectDevice(findDeviceProfile("qvga"));
         folder = makeTempFolder();
-        setTestDataFolder(folder);
         std::string error;
-        ASSERT_TRUE(startDesktopHost(2, &error)) << error;
-        WNDCLASSW c = {};
-        c.lpfnWndProc = quietProc;
-        c.lpszClassName = L"test";
-        RegisterClassW(&c);
-        ASSERT_TRUE(CreateWindowExW(0, L"test", L"", 0, 0, 0, CW_USEDEFAULT, CW_USEDEFAULT, nullptr,
-                                    nullptr, nullptr, nullptr));
+        ASSERT_TRUE(openTestDesktop("qvga", 2, folder, &error)) << error;
     }
     void TearDown() override {
         finishDesktopHost();

@@ -1,0 +1,38 @@
+#include "support/desktop_window.h"
+
+#include "platform/desktop.h"
+#include "platform/device.h"
+#include "platform/messages.h"
+#include "support/test_host.h"
+
+#include <cstdlib>
+
+namespace {
+
+LRESULT quietProc(HWND, UINT, WPARAM, LPARAM) {
+    return 0;
+}
+
+} // namespace
+
+bool openTestDesktop(const char* device, int scale, const std::string& folder, std::string* error) {
+    // The dummy driver's software surface follows the window's size, and no
+    // GL driver is loaded and unloaded behind the leak checker's back.
+    setenv("SDL_VIDEODRIVER", "dummy", 1);
+    setenv("SDL_AUDIODRIVER", "dummy", 1);
+    setenv("SDL_RENDER_DRIVER", "software", 1);
+    resetMessageSystem();
+    selectDevice(findDeviceProfile(device));
+    setTestDataFolder(folder);
+    if (!startDesktopHost(scale, error)) return false;
+    WNDCLASSW c = {};
+    c.lpfnWndProc = quietProc;
+    c.lpszClassName = L"test";
+    RegisterClassW(&c);
+    if (!CreateWindowExW(0, L"test", L"", 0, 0, 0, CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr,
+                         nullptr, nullptr)) {
+        *error = "no window";
+        return false;
+    }
+    return true;
+}
