@@ -3,6 +3,7 @@
 #include "platform/desktop_input.h"
 #include "platform/desktop_keys.h"
 #include "platform/desktop_pads.h"
+#include "platform/desktop_presenter.h"
 #include "platform/desktop_stats.h"
 #include "platform/desktop_window.h"
 #include "platform/device.h"
@@ -20,12 +21,9 @@
 
 namespace {
 
-constexpr uint32_t PRESENT_INTERVAL_MS = 16;
-
 struct Desktop {
     int width = 0, height = 0;
     uint32_t tickBase = 0;
-    uint32_t lastPresent = 0;
     bool dirty = true;
     bool closeSent = false;
     SDL_AudioDeviceID audio = 0;
@@ -40,16 +38,16 @@ uint32_t tickCount() {
     return d.tickBase + SDL_GetTicks();
 }
 
+// The presenter thread shows the newest frame at the display's refresh; a
+// frame handed over here that it has not taken yet is simply replaced.
 void present() {
     composeScreen(&d.pixels);
-    presentScreen(d.pixels);
-    d.lastPresent = SDL_GetTicks();
-    statsFramePresented(d.lastPresent);
+    statsFrameSubmitted(submitFrame(d.pixels));
     d.dirty = false;
 }
 
-void presentIfDue() {
-    if (SDL_GetTicks() - d.lastPresent >= PRESENT_INTERVAL_MS) present();
+void presentIfChanged() {
+    if (d.dirty) present();
 }
 
 void closeWindow() {
@@ -70,7 +68,7 @@ void windowEvent(const SDL_WindowEvent& e) {
     if (e.event == SDL_WINDOWEVENT_CLOSE) closeWindow();
     if (e.event == SDL_WINDOWEVENT_FOCUS_LOST) focusLost();
     if (e.event == SDL_WINDOWEVENT_EXPOSED || e.event == SDL_WINDOWEVENT_SIZE_CHANGED)
-        d.dirty = true;
+        presenterWindowChanged();
 }
 
 void mouseButton(const SDL_MouseButtonEvent& e) {
@@ -84,7 +82,10 @@ void mouseButton(const SDL_MouseButtonEvent& e) {
 
 } // namespace
 
-void translateDesktopEvent(const SDL_Event& e) {
+void translateDesktopEvent(const SDL_Event& event) {
+    SDL_Event original;
+    const SDL_Event& e = unwrapEvent(event, &original) ? original : event;
+    if (isRendererCopy(e)) return;
     switch (e.type) {
     case SDL_QUIT:
         closeWindow();
@@ -121,7 +122,7 @@ bool pumpEvents() {
     SDL_Event e;
     while (SDL_PollEvent(&e)) {
         translateDesktopEvent(e);
-        queued = true;
+        queued = queued || !isRendererCopy(e);
     }
     return queued;
 }
@@ -129,20 +130,26 @@ bool pumpEvents() {
 bool waitForInput(bool hasDeadline, uint32_t deadline) {
     for (;;) {
         if (pumpEvents()) return true;
-        presentIfDue();
+        presentIfChanged();
+        servePresenter();
         pollInstanceRequests();
         uint32_t now = tickCount();
-        int32_t untilDeadline = hasDeadline ? static_cast<int32_t>(deadline - now) : 1000;
-        if (untilDeadline <= 0) return true;
-        int32_t untilPresent =
-            static_cast<int32_t>(PRESENT_INTERVAL_MS - (SDL_GetTicks() - d.lastPresent));
-        int32_t timeout = untilDeadline < untilPresent ? untilDeadline : untilPresent;
-        if (timeout > 0 && SDL_WaitEventTimeout(nullptr, timeout)) continue;
+        int32_t timeout = hasDeadline ? static_cast<int32_t>(deadline - now) : 1000;
+        if (timeout <= 0) return true;
+        int32_t limit = presenterWaitLimit();
+        if (limit >= 0 && limit < timeout) timeout = limit;
+        if (SDL_WaitEventTimeout(nullptr, timeout)) continue;
     }
 }
 
 void sleepFor(uint32_t ms) {
     present(); // whatever the program drew stays on screen while it sleeps
+    int32_t due = presenterWaitLimit();
+    if (due > 0 && static_cast<uint32_t>(due) < ms) {
+        SDL_Delay(static_cast<uint32_t>(due));
+        ms -= static_cast<uint32_t>(due);
+    }
+    servePresenter();
     SDL_Delay(ms);
 }
 
@@ -253,6 +260,7 @@ bool startDesktopHost(int scale, std::string* error) {
         SDL_Quit();
         return false;
     }
+    installPresenterEventFilter();
     d.scale = scale;
     d.tickBase = wallClockBase();
     host = &desktopHost;
@@ -264,12 +272,13 @@ bool desktopWindowFailed() {
 }
 
 void finishDesktopHost() {
-    printDesktopStats(SDL_GetTicks(), timerMessageCount());
+    printDesktopStats(SDL_GetTicks(), timerMessageCount(), presenterSyncsToDisplay());
     closeAudio();
     closePads();
     closeDesktopWindow();
     resetDesktopInput();
     forgetKeyboardHolds();
+    removePresenterEventFilter();
     d = Desktop();
     SDL_Quit();
 }

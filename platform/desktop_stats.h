@@ -10,7 +10,10 @@ void enableDesktopStats();
 void statsPressArrived(uint32_t at);
 // The game drew to the screen; inputWaiting tells whether input is still queued.
 void statsScreenDrawn(bool inputWaiting);
-// A frame reached the window at SDL tick time `at`.
-void statsFramePresented(uint32_t at);
-// Prints the figures to stderr when they were asked for.
-void printDesktopStats(uint32_t now, unsigned long ticks);
+// The screen went to the presenter as frame number `number`.
+void statsFrameSubmitted(unsigned long number);
+// Frame number `number` reached the window at SDL tick time `at`.
+void statsFramePresented(uint32_t at, unsigned long number);
+// Prints the figures to stderr when they were asked for; synced tells whether
+// frames waited for the display's refresh.
+void printDesktopStats(uint32_t now, unsigned long ticks, bool synced);

@@ -1,5 +1,6 @@
 #include "platform/desktop_window.h"
 
+#include "platform/desktop_presenter.h"
 #include "platform/image_files.h"
 #include "platform/resources.h"
 
@@ -24,8 +25,6 @@ void setWindowIcon(SDL_Window* window) {
 
 struct Window {
     SDL_Window* window = nullptr;
-    SDL_Renderer* renderer = nullptr;
-    SDL_Texture* texture = nullptr;
     int screenWidth = 0, screenHeight = 0;
     int windowedWidth = 0, windowedHeight = 0; // the size to go back to
 };
@@ -58,24 +57,18 @@ bool openDesktopWindow(int screenWidth, int screenHeight, int scale) {
     w.window = SDL_CreateWindow("Reefdart", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
                                 screenWidth * scale, screenHeight * scale,
                                 SDL_WINDOW_ALLOW_HIGHDPI | SDL_WINDOW_RESIZABLE);
+    std::string error = SDL_GetError();
     if (w.window) {
         SDL_SetWindowMinimumSize(w.window, screenWidth, screenHeight);
         setWindowIcon(w.window);
-        w.renderer = SDL_CreateRenderer(w.window, -1, 0);
+        if (startPresenter(w.window, screenWidth, screenHeight, &error)) return true;
     }
-    if (w.renderer)
-        w.texture = SDL_CreateTexture(w.renderer, SDL_PIXELFORMAT_RGB565,
-                                      SDL_TEXTUREACCESS_STREAMING, screenWidth, screenHeight);
-    if (!w.texture) {
-        std::fprintf(stderr, "reefdart: cannot open the game window (%s)\n", SDL_GetError());
-        return false;
-    }
-    return true;
+    std::fprintf(stderr, "reefdart: cannot open the game window (%s)\n", error.c_str());
+    return false;
 }
 
 void closeDesktopWindow() {
-    if (w.texture) SDL_DestroyTexture(w.texture);
-    if (w.renderer) SDL_DestroyRenderer(w.renderer);
+    stopPresenter();
     if (w.window) SDL_DestroyWindow(w.window);
     w = Window();
 }
@@ -84,36 +77,16 @@ SDL_Window* desktopWindow() {
     return w.window;
 }
 
-SDL_Renderer* desktopRenderer() {
-    return w.renderer;
-}
-
 ScreenFit currentScreenFit() {
     int outputWidth = 0, outputHeight = 0;
-    if (w.renderer) SDL_GetRendererOutputSize(w.renderer, &outputWidth, &outputHeight);
+    if (w.window) SDL_GetWindowSizeInPixels(w.window, &outputWidth, &outputHeight);
     return fitScreen(outputWidth, outputHeight, w.screenWidth, w.screenHeight);
-}
-
-void drawScreen(const std::vector<uint16_t>& pixels) {
-    if (!w.texture) return;
-    SDL_UpdateTexture(w.texture, nullptr, pixels.data(), w.screenWidth * 2);
-    SDL_SetRenderDrawColor(w.renderer, 0, 0, 0, 255);
-    SDL_RenderClear(w.renderer);
-    ScreenFit fit = currentScreenFit();
-    SDL_Rect place = {fit.x, fit.y, fit.width, fit.height};
-    SDL_RenderCopy(w.renderer, w.texture, nullptr, &place);
-}
-
-void presentScreen(const std::vector<uint16_t>& pixels) {
-    if (!w.texture) return;
-    drawScreen(pixels);
-    SDL_RenderPresent(w.renderer);
 }
 
 LPARAM devicePointFromWindow(int windowX, int windowY) {
     int windowWidth = 0, windowHeight = 0, outputWidth = 0, outputHeight = 0;
     if (w.window) SDL_GetWindowSize(w.window, &windowWidth, &windowHeight);
-    if (w.renderer) SDL_GetRendererOutputSize(w.renderer, &outputWidth, &outputHeight);
+    if (w.window) SDL_GetWindowSizeInPixels(w.window, &outputWidth, &outputHeight);
     return devicePointFor(windowX, windowY, windowWidth, windowHeight, outputWidth, outputHeight,
                           w.screenWidth, w.screenHeight);
 }

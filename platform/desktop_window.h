@@ -10,7 +10,6 @@
 #include <vector>
 
 struct SDL_Window;
-struct SDL_Renderer;
 
 // Where the screen goes in an output of outputWidth x outputHeight pixels.
 struct ScreenFit {
@@ -23,18 +22,12 @@ struct ScreenFit {
 // at scale 1 and cut evenly on both sides.
 ScreenFit fitScreen(int outputWidth, int outputHeight, int screenWidth, int screenHeight);
 
-// Opens a resizable, high-DPI aware window of the screen at scale; false with
-// a message on stderr when it cannot.
+// Opens a resizable, high-DPI aware window of the screen at scale, with the
+// thread that shows it; false with a message on stderr when it cannot.
 bool openDesktopWindow(int screenWidth, int screenHeight, int scale);
 void closeDesktopWindow();
 SDL_Window* desktopWindow();
-SDL_Renderer* desktopRenderer();
-
-// Draws the 5-6-5 pixels of the screen into the renderer, not yet shown.
-void drawScreen(const std::vector<uint16_t>& pixels);
-// Draws and shows them.
-void presentScreen(const std::vector<uint16_t>& pixels);
-// The fit in the renderer's output (drawable) pixels as the window is now.
+// The fit in the window's drawable pixels as the window is now.
 ScreenFit currentScreenFit();
 // A point of the window (in window coordinates, as mouse events give them)
 // as a device pixel, held inside the screen.

@@ -4,6 +4,7 @@
 #include "persist/settings.h"
 #include "platform/desktop.h"
 #include "platform/desktop_input.h"
+#include "platform/desktop_window.h"
 #include "platform/desktop_pads.h"
 #include "platform/device.h"
 #include "platform/gapi.h"
@@ -217,6 +218,41 @@ TEST_F(Input, LosingTheFocusLetsGoOfEverythingButTheGameGoesOn) {
     window(SDL_WINDOWEVENT_FOCUS_GAINED);
     EXPECT_EQ(take(), std::vector<Seen>{down(VK_UP)});
     EXPECT_FALSE(programFinished());
+}
+
+// Mouse and window events are taken out of SDL's queue before its renderer
+// sees them and come back wrapped; they still arrive in the order they came,
+// among the keys.
+TEST_F(Input, EventsThroughSdlsQueueKeepTheirOrder) {
+    // SDL_PushEvent says 0 for an event the filter took: it is not lost.
+    auto push = [](SDL_Event e) { SDL_PushEvent(&e); };
+    SDL_Event k = {};
+    k.type = SDL_KEYDOWN;
+    k.key.keysym.sym = SDLK_UP;
+    SDL_Event m = {};
+    m.type = SDL_MOUSEBUTTONDOWN;
+    m.button.button = SDL_BUTTON_LEFT;
+    m.button.x = 50;
+    m.button.y = 60;
+    SDL_Event w = {};
+    w.type = SDL_WINDOWEVENT;
+    w.window.event = SDL_WINDOWEVENT_FOCUS_LOST;
+    w.window.windowID = SDL_GetWindowID(desktopWindow());
+    push(k);
+    push(m);
+    push(w);
+    k.key.keysym.sym = SDLK_DOWN;
+    push(k);
+    pump();
+    EXPECT_EQ(take(), (std::vector<Seen>{down(VK_UP),
+                                         {WM_LBUTTONDOWN, 1, MAKELPARAM(50, 60)},
+                                         up(VK_UP),
+                                         {WM_LBUTTONUP, 0, LETGO_POINT},
+                                         down(VK_DOWN)}));
+    // The presenter's copies of window events for the renderer are passed over.
+    SDL_Delay(50);
+    pump();
+    EXPECT_TRUE(take().empty());
 }
 
 TEST_F(Input, ControllerButtonsAreTheDevicesButtons) {

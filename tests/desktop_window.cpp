@@ -2,6 +2,7 @@
 // mapping, fullscreen and back, and the F12 screenshots.
 #include "platform/desktop.h"
 #include "platform/desktop_input.h"
+#include "platform/desktop_presenter.h"
 #include "platform/desktop_window.h"
 #include "platform/device.h"
 #include "platform/host.h"
@@ -14,6 +15,7 @@
 #include <SDL.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <ctime>
 #include <dirent.h>
@@ -139,13 +141,14 @@ TEST_F(Window, PresentedPictureIsWholeScaledAndCentred) {
     std::vector<uint16_t> pixels(240 * 320, 0xFFFF);
     pixels[0] = 0xF800;         // top left red
     pixels[240 * 320 - 1] = 31; // bottom right blue
-    drawScreen(pixels);
-    std::vector<uint32_t> out(1000 * 700);
-    ASSERT_EQ(SDL_RenderReadPixels(desktopRenderer(), nullptr, SDL_PIXELFORMAT_RGB888, out.data(),
-                                   1000 * 4),
-              0)
-        << SDL_GetError();
-    auto at = [&](int x, int y) { return out[static_cast<size_t>(y) * 1000 + x] & 0xFFFFFF; };
+    submitFrame(pixels);
+    std::vector<uint32_t> out;
+    int w = 0, h = 0;
+    ASSERT_TRUE(readBackPresented(&out, &w, &h)) << SDL_GetError();
+    // The resize reached the renderer on the presenter's thread.
+    ASSERT_EQ(w, 1000);
+    ASSERT_EQ(h, 700);
+    auto at = [&](int x, int y) { return out[static_cast<size_t>(y) * 1000 + x]; };
     EXPECT_EQ(at(259, 30), 0u); // black left of the picture
     EXPECT_EQ(at(260, 29), 0u); // and above it
     EXPECT_EQ(at(260, 30), 0xFF0000u);
@@ -155,6 +158,51 @@ TEST_F(Window, PresentedPictureIsWholeScaledAndCentred) {
     EXPECT_EQ(at(738, 668), 0x0000FFu);
     EXPECT_EQ(at(740, 669), 0u);
     EXPECT_EQ(at(739, 670), 0u);
+}
+
+// Frames are handed over without waiting; the presenter shows the newest and
+// drops the ones it never got round to.
+TEST_F(Window, PresenterShowsTheNewestFrame) {
+    std::vector<uint16_t> pixels(240 * 320);
+    unsigned long last = 0;
+    for (uint16_t red = 1; red <= 31; ++red) {
+        std::fill(pixels.begin(), pixels.end(), static_cast<uint16_t>(red << 11));
+        last = submitFrame(pixels);
+    }
+    EXPECT_EQ(last, 31u);
+    std::vector<uint32_t> out;
+    int w = 0, h = 0;
+    ASSERT_TRUE(readBackPresented(&out, &w, &h));
+    ASSERT_EQ(w, 480);
+    EXPECT_EQ(out[0], 0xFF0000u);
+    EXPECT_EQ(out[static_cast<size_t>(h / 2) * w + w / 2], 0xFF0000u);
+    EXPECT_LE(framesPresented(), 31u);
+    // A frame of the wrong size is refused rather than shown.
+    EXPECT_EQ(submitFrame(std::vector<uint16_t>(10, 0xFFFF)), 31u);
+    // Growing the window is drawn again from the frame it has.
+    resize(720, 960);
+    ASSERT_TRUE(readBackPresented(&out, &w, &h));
+    ASSERT_EQ(w, 720);
+    EXPECT_EQ(out[0], 0xFF0000u);
+    EXPECT_EQ(out[static_cast<size_t>(h - 1) * w + w - 1], 0xFF0000u);
+}
+
+TEST_F(Window, PresenterStopsAndStartsWithTheWindow) {
+    EXPECT_TRUE(presenterRunning());
+    finishDesktopHost();
+    EXPECT_FALSE(presenterRunning());
+    std::vector<uint32_t> out;
+    int w = 0, h = 0;
+    EXPECT_FALSE(readBackPresented(&out, &w, &h));
+    EXPECT_EQ(submitFrame(std::vector<uint16_t>(240 * 320)), 0u);
+    resetMessageSystem();
+    std::string error;
+    ASSERT_TRUE(openTestDesktop("qvga-rotated", 1, folder, &error)) << error;
+    EXPECT_TRUE(presenterRunning());
+    EXPECT_EQ(submitFrame(std::vector<uint16_t>(240 * 320, 0xF81F)), 1u);
+    ASSERT_TRUE(readBackPresented(&out, &w, &h));
+    EXPECT_EQ(w, 240);
+    EXPECT_EQ(out[0], 0xFF00FFu);
 }
 
 TEST_F(Window, F11AndAltEnterToggleFullscreenAndGiveTheSizeBack) {
