@@ -407,6 +407,10 @@ bool presenterRunning() {
     return running;
 }
 
+bool presenterThreaded() {
+    return running && !in.on;
+}
+
 unsigned long submitFrame(const std::vector<uint16_t>& pixels) {
     std::lock_guard<std::mutex> hold(s.lock);
     if (!running || pixels.size() != s.frame.size()) return s.submitted;

@@ -28,6 +28,9 @@ bool startPresenter(SDL_Window* window, int width, int height, std::string* erro
 // Shows nothing more, destroys the renderer and ends the thread.
 void stopPresenter();
 bool presenterRunning();
+// True when frames are shown from the thread, false when the main thread
+// draws them (the software renderer) or nothing runs.
+bool presenterThreaded();
 
 // Hands over the newest frame (width x height 5-6-5 pixels) and returns at
 // once. A frame the thread has not taken yet is replaced: only the newest
