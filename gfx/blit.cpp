@@ -4,8 +4,12 @@
 // overflow; the walks below then only step pointers.
 #include "gfx/blit.h"
 
+#include "gfx/blit_wide.h"
+
 #include <algorithm>
 #include <cstring>
+
+bool blitWideVectors = true;
 
 namespace {
 
@@ -34,6 +38,9 @@ struct Walk {
     const uint16_t* src;
     int32_t w, h;
     int32_t xPitch, yPitch, srcPitch;
+    const uint16_t* destEnd; // one past the destination block
+    const uint16_t* srcEnd;  // one past the source pixels
+    bool wide;               // the wide line kernels may be used
 };
 
 bool badArguments(const STGapiBuffer* d, const Surface* s, const Rect& r) {
@@ -83,6 +90,9 @@ int finishClip(const STGapiBuffer* d, const Surface* s, Rect r, Walk* walk) {
     walk->xPitch = d->xPitch;
     walk->yPitch = d->yPitch;
     walk->srcPitch = s->width;
+    walk->destEnd = d->base + d->maxOffset + 1;
+    walk->srcEnd = s->pixels + int64_t{s->width} * s->height;
+    walk->wide = wideBlitsReady();
     return GO_ON;
 }
 
@@ -140,6 +150,8 @@ struct Strided {
 // destination otherwise. The loops hold no branch that the compiler cannot
 // turn into a select, so they vectorise.
 constexpr int32_t LINE = 512;
+// Room after a gathered line for the wide kernels' reads past its end.
+constexpr int32_t LINE_PAD = 32;
 
 bool byColumns(const Walk& k) {
     return k.xPitch != 1 && k.yPitch == 1 && k.h <= LINE;
@@ -182,12 +194,12 @@ inline Strided offsetBy(Strided d, int32_t n) {
     return Strided{d.p + n * d.pitch, d.pitch};
 }
 
-// span(destination line, source line, n) for pixels that do not depend on
-// their neighbours.
+// span(destination line, source line, n, pixels readable from the source
+// line's start) for pixels that do not depend on their neighbours.
 template <typename Span> void walkPixels(const Walk& k, Span span) {
     if (byColumns(k)) {
         // Four source columns are gathered at a time, from adjacent pixels.
-        uint16_t lines[4][LINE];
+        uint16_t lines[4][LINE + LINE_PAD];
         for (int32_t i = 0; i < k.w; i += 4) {
             const int32_t count = std::min(4, k.w - i);
             const uint16_t* s = k.src + i;
@@ -202,7 +214,8 @@ template <typename Span> void walkPixels(const Walk& k, Span span) {
                 for (int32_t c = 0; c < count; ++c)
                     for (int32_t j = 0; j < k.h; ++j) lines[c][j] = s[j * k.srcPitch + c];
             }
-            for (int32_t c = 0; c < count; ++c) span(k.dest + (i + c) * k.xPitch, lines[c], k.h);
+            for (int32_t c = 0; c < count; ++c)
+                span(k.dest + (i + c) * k.xPitch, lines[c], k.h, int64_t{LINE + LINE_PAD});
         }
         return;
     }
@@ -210,9 +223,9 @@ template <typename Span> void walkPixels(const Walk& k, Span span) {
     const uint16_t* src = k.src;
     for (int32_t j = 0; j < k.h; ++j, row += k.yPitch, src += k.srcPitch) {
         if (k.xPitch == 1)
-            span(row, src, k.w);
+            span(row, src, k.w, k.srcEnd - src);
         else
-            span(Strided{row, k.xPitch}, src, k.w);
+            span(Strided{row, k.xPitch}, src, k.w, k.srcEnd - src);
     }
 }
 
@@ -234,11 +247,19 @@ inline void copyLine(uint16_t* d, const uint16_t* s, int32_t n) {
 }
 
 void copyRows(const Walk& k) {
+    if (k.wide && k.xPitch == 1 && k.w >= 8 && k.w <= 4 * WIDE_PIXELS) {
+        wideCopyRows(k.dest, k.yPitch, k.src, k.srcPitch, k.w, k.h);
+        return;
+    }
     if (k.xPitch == 1) {
         uint16_t* row = k.dest;
         const uint16_t* src = k.src;
         for (int32_t j = 0; j < k.h; ++j, row += k.yPitch, src += k.srcPitch)
             copyLine(row, src, k.w);
+        return;
+    }
+    if (k.wide && k.yPitch == 1 && k.w >= 8 && k.h >= 8) {
+        wideCopyColumns(k.dest, k.xPitch, k.src, k.srcPitch, k.w, k.h);
         return;
     }
     if (byColumns(k)) {
@@ -262,19 +283,19 @@ void copyRows(const Walk& k) {
         }
         return;
     }
-    walkPixels(k, [](auto d, const uint16_t* s, int32_t n) {
+    walkPixels(k, [](auto d, const uint16_t* s, int32_t n, int64_t) {
         for (int32_t i = 0; i < n; ++i) d[i] = s[i];
     });
 }
 
 void copyKeyedRows(const Walk& k, uint16_t key) {
-    walkPixels(k, [key](auto d, const uint16_t* s, int32_t n) {
+    walkPixels(k, [key](auto d, const uint16_t* s, int32_t n, int64_t) {
         overLine(d, n, [=](int32_t i, uint16_t old) { return s[i] != key ? s[i] : old; });
     });
 }
 
 template <bool KEYED> void blendRows(const Walk& k, uint16_t level, uint16_t key) {
-    walkPixels(k, [=](auto d, const uint16_t* s, int32_t n) {
+    walkPixels(k, [=](auto d, const uint16_t* s, int32_t n, int64_t) {
         overLine(d, n, [=](int32_t i, uint16_t old) {
             uint16_t blended = blend565(old, s[i], level);
             return !KEYED || s[i] != key ? blended : old;
@@ -282,11 +303,30 @@ template <bool KEYED> void blendRows(const Walk& k, uint16_t level, uint16_t key
     });
 }
 
+inline bool wideTint(const Walk& k, uint16_t* d, const uint16_t* s, int32_t n, uint16_t colour,
+                     int64_t srcRoom) {
+    if (!k.wide) return false;
+    wideTintLine(d, s, n, colour, k.destEnd - d, srcRoom);
+    return true;
+}
+inline bool wideTint(const Walk&, Strided, const uint16_t*, int32_t, uint16_t, int64_t) {
+    return false;
+}
+
 // Level 0 leaves a pixel as it is, so every pixel can go through the blend,
 // and a line of the mask that is level 0 throughout (the blank rows above and
 // below a glyph) can be passed over.
 void tintRows(const Walk& k, uint16_t colour) {
-    walkPixels(k, [=](auto d, const uint16_t* s, int32_t n) {
+    if (k.wide && k.xPitch == 1) {
+        wideTintRows(k.dest, k.yPitch, k.src, k.srcPitch, k.w, k.h, colour, k.destEnd, k.srcEnd);
+        return;
+    }
+    if (k.wide && byColumns(k) && k.w >= 8 && k.h >= 8 && k.h <= WIDE_MAX_LINE) {
+        wideTintColumns(k.dest, k.xPitch, k.src, k.srcPitch, k.w, k.h, colour, k.destEnd);
+        return;
+    }
+    walkPixels(k, [&k, colour](auto d, const uint16_t* s, int32_t n, int64_t srcRoom) {
+        if (wideTint(k, d, s, n, colour, srcRoom)) return;
         uint16_t levels = 0;
         for (int32_t i = 0; i < n; ++i) levels |= s[i];
         if ((levels & 31) == 0) return;
@@ -345,9 +385,27 @@ bool allKey(const uint16_t* line, int32_t n, uint16_t key) {
     return differs == 0;
 }
 
+// Room for the wide kernels: the pixels from d to the end of the block and
+// those readable from the start of each source line.
+struct Room {
+    const Walk& walk;
+    int64_t src;
+};
+
+inline bool wideSmooth(Room room, uint16_t* d, const uint16_t* cur, const uint16_t* prev,
+                       const uint16_t* next, int32_t n, bool edgeLine, uint16_t key) {
+    return room.walk.wide &&
+           wideSmoothLine(d, cur, prev, next, n, edgeLine, key, room.walk.destEnd - d, room.src);
+}
+inline bool wideSmooth(Room, Strided, const uint16_t*, const uint16_t*, const uint16_t*, int32_t,
+                       bool, uint16_t) {
+    return false;
+}
+
 template <typename Dest>
 void smoothLine(Dest d, const uint16_t* cur, const uint16_t* prev, const uint16_t* next, int32_t n,
-                bool edgeLine, uint16_t key) {
+                bool edgeLine, uint16_t key, Room room) {
+    if (wideSmooth(room, d, cur, prev, next, n, edgeLine, key)) return;
     if (allKey(cur, n, key) && (edgeLine || (allKey(prev, n, key) && allKey(next, n, key)))) {
         // Nothing drawn on or beside the line: each pixel's own five shares
         // keep it, less the lowest green bit; the corners stay as they are.
@@ -372,7 +430,7 @@ void smoothKeyedRows565(const Walk& k, uint16_t key) {
     if (byColumns(k)) {
         // The source column and the two beside it, gathered into lines; each
         // step on gathers only the next column.
-        uint16_t lines[3][LINE];
+        uint16_t lines[3][LINE + LINE_PAD];
         uint16_t *before = lines[0], *column = lines[1], *after = lines[2];
         auto gather = [&](int32_t i, uint16_t* line) {
             for (int32_t j = 0; j < k.h; ++j) line[j] = k.src[j * k.srcPitch + i];
@@ -388,8 +446,13 @@ void smoothKeyedRows565(const Walk& k, uint16_t key) {
                 after = spent;
                 if (i + 1 < k.w) gather(i + 1, after);
             }
-            smoothLine(k.dest + i * k.xPitch, column, before, after, k.h, edge, key);
+            smoothLine(k.dest + i * k.xPitch, column, before, after, k.h, edge, key,
+                       Room{k, LINE + LINE_PAD});
         }
+        return;
+    }
+    if (k.wide && k.xPitch == 1 && k.w >= WIDE_PIXELS) {
+        wideSmoothRows(k.dest, k.yPitch, k.src, k.srcPitch, k.w, k.h, key);
         return;
     }
     uint16_t* row = k.dest;
@@ -398,10 +461,11 @@ void smoothKeyedRows565(const Walk& k, uint16_t key) {
         const bool edge = j == 0 || j == k.h - 1;
         const uint16_t* above = edge ? src : src - k.srcPitch;
         const uint16_t* below = edge ? src : src + k.srcPitch;
+        const Room room{k, k.srcEnd - below};
         if (k.xPitch == 1)
-            smoothLine(row, src, above, below, k.w, edge, key);
+            smoothLine(row, src, above, below, k.w, edge, key, room);
         else
-            smoothLine(Strided{row, k.xPitch}, src, above, below, k.w, edge, key);
+            smoothLine(Strided{row, k.xPitch}, src, above, below, k.w, edge, key, room);
     }
 }
 

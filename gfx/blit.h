@@ -30,3 +30,7 @@ void blendPixel(STGapiBuffer* buffer, uint16_t colour);
 // that differ from key; 0 unless the buffer is a 5-6-5 display.
 uint16_t edgeAverage(const STGapiBuffer* buffer, uint16_t d, uint16_t left, uint16_t right,
                      uint16_t up, uint16_t down, uint16_t key);
+
+// Set (the default) to let the blits use wider vector code where the
+// processor has it; the pixels are the same either way.
+extern bool blitWideVectors;

@@ -7,7 +7,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cstddef>
 #include <memory>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -410,3 +413,151 @@ TEST(BlitWalks, BlendsEveryPixelPairLikeTheSpreadForm) {
 }
 
 } // namespace
+
+// The wide-vector line kernels and the portable walks, each against the plain
+// rules: widths around the vector sizes, rectangles at the very end of the
+// destination block and of the source picture (where a short line has no
+// room after it), level 0 and 31 coverage and whole lines of the key.
+namespace {
+namespace wide {
+
+constexpr int32_t WIDTHS[] = {1, 2, 3, 7, 8, 9, 15, 16, 17, 18, 19, 24, 31, 32, 33, 40};
+
+uint16_t randomPixel(uint32_t kind, uint32_t r) {
+    switch (kind % 4) {
+    case 0:
+        return KEY;
+    case 1:
+        return static_cast<uint16_t>((r & 0xFFE0) | 31); // full coverage
+    case 2:
+        return static_cast<uint16_t>(r & 0xFFE0); // no coverage
+    default:
+        return static_cast<uint16_t>(r);
+    }
+}
+
+void compareAtTheEdges(STGapiBuffer* b, uint32_t seed) {
+    uint32_t state = seed;
+    auto next = [&state](uint32_t range) {
+        state = state * 1103515245u + 12345u;
+        return static_cast<int64_t>((state >> 8) % range);
+    };
+    const bool is565 = (b->props.ffFormat & kfDirect565) != 0;
+    Reference ref{screenWidth, screenHeight, logicalPixels(*b)};
+    for (int round = 0; round < 400; ++round) {
+        const int w = WIDTHS[next(16)], h = WIDTHS[next(16)];
+        std::vector<uint16_t> p(static_cast<size_t>(w * h));
+        const int mix = static_cast<int>(next(4));
+        for (int j = 0; j < h; ++j) {
+            // Some rows are the key or level 0 all through.
+            const int64_t rowKind = mix == 0 ? next(4) : -1;
+            for (int i = 0; i < w; ++i) {
+                uint32_t kind = rowKind >= 0 ? static_cast<uint32_t>(rowKind == 3 ? 0 : rowKind)
+                                             : static_cast<uint32_t>(next(mix == 1 ? 8 : 4));
+                if (mix == 1 && kind >= 4) kind = 0; // mostly key
+                p[static_cast<size_t>(j * w + i)] =
+                    randomPixel(kind, static_cast<uint32_t>(next(65536)));
+            }
+        }
+        SurfacePtr s(makeSurface(w, h, p));
+        // A third of the rectangles reach the bottom right or bottom left
+        // corner of the screen (the end of a portrait or a rotated block),
+        // taken from the end of the picture.
+        const bool corner = round % 3 == 0;
+        int64_t x = corner ? (round % 2 ? -next(3) : screenWidth - w + next(3))
+                           : next(screenWidth + 40) - 20;
+        int64_t y = corner ? screenHeight - h + next(3) : next(screenHeight + 40) - 20;
+        int64_t sx = corner ? 0 : next(3), sy = corner ? 0 : next(3);
+        RefArgs a{static_cast<RefKind>(round % 5),
+                  x,
+                  y,
+                  w + next(3) - 1,
+                  h + next(3) - 1,
+                  sx,
+                  sy,
+                  next(4) == 0 ? NO_COLOUR_KEY : KEY,
+                  static_cast<int32_t>(next(35)) - 1,
+                  convertColour(b->props.ffFormat, 0x3264C8)};
+        ref.lastLevel = -1;
+        ASSERT_EQ(runBlit(b, s.get(), a), refBlit(&ref, is565, *s, a)) << "round " << round;
+        if (a.kind == REF_TINTED && ref.lastLevel >= 0) {
+            EXPECT_EQ(b->blendLevel, ref.lastLevel);
+            EXPECT_EQ(b->blendMode, 1u);
+        }
+        ASSERT_EQ(logicalPixels(*b), ref.pixels)
+            << "round " << round << " kind " << a.kind << " " << w << "x" << h;
+    }
+}
+
+struct WideSwitch {
+    explicit WideSwitch(bool on) { blitWideVectors = on; }
+    ~WideSwitch() { blitWideVectors = true; }
+};
+
+} // namespace wide
+} // namespace
+
+TEST(BlitWalks, WideAndPortablePathsMatchTheRulesAtEveryWidth) {
+    for (bool on : {true, false}) {
+        wide::WideSwitch path(on);
+        for (const char* device : {"qvga", "qvga-rotated", "small"}) {
+            SCOPED_TRACE(std::string(device) + (on ? " wide" : " portable"));
+            useGfxHost(device);
+            fillBackBuffer(0x39E7);
+            compareWithReference(&backBuffer, 23);
+            wide::compareAtTheEdges(&backBuffer, 5);
+        }
+    }
+}
+
+TEST(BlitWalks, WideAndPortablePathsLeaveTheSameCursor) {
+    std::vector<uint16_t> p(17 * 5);
+    for (size_t i = 0; i < p.size(); ++i) p[i] = static_cast<uint16_t>(i * 0x0421 + 3);
+    SurfacePtr s(makeSurface(17, 5, p));
+    for (const char* device : {"qvga", "qvga-rotated"}) {
+        SCOPED_TRACE(device);
+        std::ptrdiff_t cursors[2] = {};
+        int32_t levels[2] = {};
+        for (int pass = 0; pass < 2; ++pass) {
+            wide::WideSwitch path(pass == 0);
+            useGfxHost(device);
+            blitTinted(&backBuffer, 230, 317, 17, 5, s.get(), 255, 255, 255, 0, 0);
+            cursors[pass] = backBuffer.cursor - backBuffer.base;
+            levels[pass] = backBuffer.blendLevel;
+            // The cursor is the last pixel drawn: the bottom right one kept.
+            EXPECT_EQ(backBuffer.cursor,
+                      backBuffer.base + 239 * backBuffer.xPitch + 319 * backBuffer.yPitch);
+            EXPECT_EQ(backBuffer.blendLevel, p[2 * 17 + 9] & 31);
+            blitTranslucent(&backBuffer, 0, 0, 9, 2, s.get(), 5, KEY, 0, 0);
+            EXPECT_EQ(backBuffer.cursor,
+                      backBuffer.base + 8 * backBuffer.xPitch + 1 * backBuffer.yPitch);
+        }
+        EXPECT_EQ(cursors[0], cursors[1]);
+        EXPECT_EQ(levels[0], levels[1]);
+    }
+}
+
+// An all-key picture smoothed into the screen's bottom right corner: its last
+// row is an edge line whose interior ends one pixel before the end of the
+// display memory, and 16 or 17 wide it is shorter than a vector from its
+// second pixel on.
+TEST(BlitWalks, SmoothedKeyAtTheVeryEndOfTheScreenStaysInside) {
+    for (bool on : {true, false}) {
+        wide::WideSwitch path(on);
+        for (int32_t w : {15, 16, 17, 18}) {
+            SCOPED_TRACE(std::to_string(w) + (on ? " wide" : " portable"));
+            useGfxHost("qvga");
+            fillBackBuffer(0xFFFF);
+            SurfacePtr s(makeSurface(w, 3, std::vector<uint16_t>(static_cast<size_t>(w) * 3, KEY)));
+            EXPECT_EQ(blitKeyedSmooth(&backBuffer, 240 - w, 317, w, 3, s.get(), KEY, 0, 0), 1);
+            std::vector<uint16_t> after = logicalPixels(backBuffer);
+            // Only the corners of the edge rows keep their lowest green bit.
+            for (int32_t y = 317; y < 320; ++y)
+                for (int32_t x = 240 - w; x < 240; ++x) {
+                    bool corner = (y == 317 || y == 319) && (x == 240 - w || x == 239);
+                    EXPECT_EQ(after[static_cast<size_t>(y) * 240 + x], corner ? 0xFFFF : 0xFFDF)
+                        << x << "," << y;
+                }
+        }
+    }
+}
