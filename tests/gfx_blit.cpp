@@ -328,15 +328,20 @@ std::vector<uint16_t> logicalPixels(const STGapiBuffer& b) {
     return out;
 }
 
+// The test's random numbers: 0 .. range-1 from a fixed seed.
+struct Lcg {
+    uint32_t state;
+    int64_t operator()(uint32_t range) {
+        state = state * 1103515245u + 12345u;
+        return static_cast<int64_t>((state >> 8) % range);
+    }
+};
+
 // Random pictures blitted at random places,
 // partly or wholly off the screen and the source, on a destination; after
 // every blit the results and the picture must be the reference's.
 void compareWithReference(STGapiBuffer* b, uint32_t seed) {
-    uint32_t state = seed;
-    auto next = [&state](uint32_t range) {
-        state = state * 1103515245u + 12345u;
-        return static_cast<int64_t>((state >> 8) % range);
-    };
+    Lcg next{seed};
     const bool is565 = (b->props.ffFormat & kfDirect565) != 0;
     Reference ref{screenWidth, screenHeight, logicalPixels(*b)};
     for (int round = 0; round < 300; ++round) {
@@ -437,11 +442,7 @@ uint16_t randomPixel(uint32_t kind, uint32_t r) {
 }
 
 void compareAtTheEdges(STGapiBuffer* b, uint32_t seed) {
-    uint32_t state = seed;
-    auto next = [&state](uint32_t range) {
-        state = state * 1103515245u + 12345u;
-        return static_cast<int64_t>((state >> 8) % range);
-    };
+    Lcg next{seed};
     const bool is565 = (b->props.ffFormat & kfDirect565) != 0;
     Reference ref{screenWidth, screenHeight, logicalPixels(*b)};
     for (int round = 0; round < 400; ++round) {
