@@ -119,6 +119,59 @@ void BM_GameFrame(benchmark::State& state, const std::string& name, const char* 
     record(state, name, start, 0);
 }
 
+// One layer of the game-like frame on its own, to show where a frame's time
+// goes. Each iteration plans its frame too, as the whole frame does; the
+// "plan" layer is that planning alone.
+enum FrameLayer {
+    LAYER_PLAN,
+    LAYER_CLEAR,
+    LAYER_COPIES,
+    LAYER_SMOOTH,
+    LAYER_TINTED,
+    LAYER_TEXT,
+    LAYER_PRESENT
+};
+
+void drawLayer(int layer) {
+    if (layer == LAYER_CLEAR) copyBuffer(&backBuffer, &blankBuffer);
+    if (layer == LAYER_PRESENT) presentFrame();
+    const int kind = layer == LAYER_COPIES   ? SCENE_KEYED
+                     : layer == LAYER_SMOOTH ? SCENE_SMOOTH
+                     : layer == LAYER_TINTED ? SCENE_TINTED
+                                             : -1;
+    for (int i = 0; kind >= 0 && i < plan.blitCount; ++i) {
+        const SceneBlit& b = plan.blits[i];
+        if (b.kind != kind) continue;
+        const Surface* picture = pictures.pictures[b.picture];
+        if (kind == SCENE_KEYED)
+            blitKeyed(&backBuffer, b.x, b.y, b.w, b.h, picture, NO_COLOUR_KEY, b.srcX, b.srcY);
+        else if (kind == SCENE_SMOOTH)
+            blitKeyedSmooth(&backBuffer, b.x, b.y, b.w, b.h, picture, spriteKey, b.srcX, b.srcY);
+        else
+            blitTinted(&backBuffer, b.x, b.y, b.w, b.h, picture, 215, 230, 255, b.srcX, b.srcY);
+    }
+    for (int i = 0; layer == LAYER_TEXT && i < plan.textCount; ++i) {
+        const SceneText& t = plan.texts[i];
+        if (t.number)
+            drawNumber(t.x, t.y, t.value, t.align, t.digits, 255, 255, 255);
+        else
+            drawText(t.x, t.y, t.text, t.align, 255, 255, 255, t.wave);
+    }
+}
+
+void BM_FrameLayer(benchmark::State& state, const std::string& name, int layer) {
+    useBenchDisplay("qvga");
+    menuPhase = 1.0f;
+    int frame = 0;
+    Clock::time_point start = Clock::now();
+    for (auto _ : state) {
+        planSceneFrame(frame++ % 300, screenWidth, screenHeight, &plan);
+        drawLayer(layer);
+        benchmark::ClobberMemory();
+    }
+    record(state, name, start, 0);
+}
+
 void BM_MemcpyFloor(benchmark::State& state) {
     std::vector<uint16_t> source(240 * 320), destination(240 * 320);
     for (size_t i = 0; i < source.size(); ++i) source[i] = static_cast<uint16_t>(i);
@@ -177,6 +230,13 @@ void registerAll() {
         std::string name = std::string("BM_GameFrame/") + device;
         benchmark::RegisterBenchmark(
             name.c_str(), [name, device](benchmark::State& s) { BM_GameFrame(s, name, device); });
+    }
+    static const char* const layers[] = {"plan",   "clear", "copies", "smooth",
+                                         "tinted", "text",  "present"};
+    for (int layer = LAYER_PLAN; layer <= LAYER_PRESENT; ++layer) {
+        std::string name = std::string("BM_FrameLayer/") + layers[layer] + "/qvga";
+        benchmark::RegisterBenchmark(
+            name.c_str(), [name, layer](benchmark::State& s) { BM_FrameLayer(s, name, layer); });
     }
     benchmark::RegisterBenchmark("BM_MemcpyFloor/240x320", BM_MemcpyFloor);
     benchmark::RegisterBenchmark("BM_SdlFrame/qvga", BM_SdlFrame);
