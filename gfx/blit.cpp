@@ -40,6 +40,7 @@ struct Walk {
     int32_t xPitch, yPitch, srcPitch;
     const uint16_t* destEnd; // one past the destination block
     const uint16_t* srcEnd;  // one past the source pixels
+    int64_t srcRow;          // the source row of the first line
     bool wide;               // the wide line kernels may be used
 };
 
@@ -72,9 +73,10 @@ int64_t offsetOf(const STGapiBuffer* d, int64_t x, int64_t y) {
 // Right and bottom clip, depth check, and the walk's start. A rectangle that
 // would reach outside the buffer's span (a buffer laid out for a smaller
 // screen than the logical one) is refused rather than written past.
-int finishClip(const STGapiBuffer* d, const Surface* s, Rect r, Walk* walk) {
-    r.w = std::min<int64_t>(r.w, screenWidth - r.x);
-    r.h = std::min<int64_t>(r.h, screenHeight - r.y);
+int finishClip(const STGapiBuffer* d, const Surface* s, Rect* clipped, Walk* walk) {
+    clipped->w = std::min<int64_t>(clipped->w, screenWidth - clipped->x);
+    clipped->h = std::min<int64_t>(clipped->h, screenHeight - clipped->y);
+    const Rect& r = *clipped;
     if (d->props.cBPP != 16) return 0;
     *walk = Walk{};
     if (r.w <= 0 || r.h <= 0) return GO_ON;
@@ -92,26 +94,27 @@ int finishClip(const STGapiBuffer* d, const Surface* s, Rect r, Walk* walk) {
     walk->srcPitch = s->width;
     walk->destEnd = d->base + d->maxOffset + 1;
     walk->srcEnd = s->pixels + int64_t{s->width} * s->height;
+    walk->srcRow = r.srcY;
     walk->wide = wideBlitsReady();
     return GO_ON;
 }
 
 // The order of the opaque and keyed copies: left and top first.
-int clipLeftTopFirst(const STGapiBuffer* d, const Surface* s, Rect r, Walk* walk) {
-    clipLeftTop(&r);
-    if (badArguments(d, s, r)) return 0;
-    clipToSource(s, &r);
-    if (r.x > screenWidth || r.y > screenHeight) return 1;
+int clipLeftTopFirst(const STGapiBuffer* d, const Surface* s, Rect* r, Walk* walk) {
+    clipLeftTop(r);
+    if (badArguments(d, s, *r)) return 0;
+    clipToSource(s, r);
+    if (r->x > screenWidth || r->y > screenHeight) return 1;
     return finishClip(d, s, r, walk);
 }
 
 // The order of the other three: the source first.
-int clipSourceFirst(const STGapiBuffer* d, const Surface* s, Rect r, bool tinted, Walk* walk) {
-    if (badArguments(d, s, r)) return 0;
-    clipToSource(s, &r);
-    if (r.x > screenWidth || r.y > screenHeight) return 1;
-    clipLeftTop(&r);
-    if (tinted && (r.w < 0 || r.h < 0)) return 0;
+int clipSourceFirst(const STGapiBuffer* d, const Surface* s, Rect* r, bool tinted, Walk* walk) {
+    if (badArguments(d, s, *r)) return 0;
+    clipToSource(s, r);
+    if (r->x > screenWidth || r->y > screenHeight) return 1;
+    clipLeftTop(r);
+    if (tinted && (r->w < 0 || r->h < 0)) return 0;
     return finishClip(d, s, r, walk);
 }
 
@@ -334,6 +337,20 @@ void tintRows(const Walk& k, uint16_t colour) {
     });
 }
 
+// Narrows a clipped walk to the source rows top up to bottom; its height
+// becomes 0 when it has none of them.
+void keepRows(Walk* k, int64_t top, int64_t bottom) {
+    const int64_t from = std::max<int64_t>(top - k->srcRow, 0);
+    const int64_t to = std::min<int64_t>(bottom - k->srcRow, k->h);
+    if (to <= from) {
+        k->h = 0;
+        return;
+    }
+    k->dest += from * k->yPitch;
+    k->src += from * k->srcPitch;
+    k->h = static_cast<int32_t>(to - from);
+}
+
 // The fifths of edgeAverage on a 5-6-5 display. Each neighbour equal to the
 // key counts as another share of d, so five shares are always summed; the
 // per-channel divisions by five of the 8-bit scale come out as divisions of
@@ -495,7 +512,8 @@ int blitOpaque(STGapiBuffer* d, int32_t x, int32_t y, int32_t w, int32_t h, cons
 int blitKeyed(STGapiBuffer* d, int32_t x, int32_t y, int32_t w, int32_t h, const Surface* s,
               uint16_t key, int32_t srcX, int32_t srcY) {
     Walk walk;
-    int result = clipLeftTopFirst(d, s, Rect{x, y, w, h, srcX, srcY}, &walk);
+    Rect rect{x, y, w, h, srcX, srcY};
+    int result = clipLeftTopFirst(d, s, &rect, &walk);
     if (result != GO_ON) return result;
     if (key == NO_COLOUR_KEY)
         copyRows(walk);
@@ -507,7 +525,8 @@ int blitKeyed(STGapiBuffer* d, int32_t x, int32_t y, int32_t w, int32_t h, const
 int blitKeyedSmooth(STGapiBuffer* d, int32_t x, int32_t y, int32_t w, int32_t h, const Surface* s,
                     uint16_t key, int32_t srcX, int32_t srcY) {
     Walk walk;
-    int result = clipSourceFirst(d, s, Rect{x, y, w, h, srcX, srcY}, false, &walk);
+    Rect rect{x, y, w, h, srcX, srcY};
+    int result = clipSourceFirst(d, s, &rect, false, &walk);
     if (result != GO_ON) return result;
     if (key == NO_COLOUR_KEY)
         copyRows(walk);
@@ -524,7 +543,8 @@ int blitTranslucent(STGapiBuffer* d, int32_t x, int32_t y, int32_t w, int32_t h,
     d->blendLevel = level;
     d->blendMode = 1;
     Walk walk;
-    int result = clipSourceFirst(d, s, Rect{x, y, w, h, srcX, srcY}, false, &walk);
+    Rect rect{x, y, w, h, srcX, srcY};
+    int result = clipSourceFirst(d, s, &rect, false, &walk);
     if (result != GO_ON) return result;
     if (walk.w <= 0 || walk.h <= 0) return 1;
     if (level < 0 || level > 31) {
@@ -545,17 +565,25 @@ int blitTranslucent(STGapiBuffer* d, int32_t x, int32_t y, int32_t w, int32_t h,
 
 int blitTinted(STGapiBuffer* d, int32_t x, int32_t y, int32_t w, int32_t h, const Surface* s,
                int32_t r, int32_t g, int32_t b, int32_t srcX, int32_t srcY) {
+    return blitTintedRows(d, x, y, w, h, s, r, g, b, srcX, srcY, 0, INT32_MAX);
+}
+
+int blitTintedRows(STGapiBuffer* d, int32_t x, int32_t y, int32_t w, int32_t h, const Surface* s,
+                   int32_t r, int32_t g, int32_t b, int32_t srcX, int32_t srcY, int32_t inkTop,
+                   int32_t inkBottom) {
     if (!d) return 0;
     uint32_t rgb = (r & 0xFFu) | (g & 0xFFu) << 8 | (b & 0xFFu) << 16;
     uint16_t colour = convertColour(d->props.ffFormat, rgb);
     Walk walk;
-    int result = clipSourceFirst(d, s, Rect{x, y, w, h, srcX, srcY}, true, &walk);
+    Rect rect{x, y, w, h, srcX, srcY};
+    int result = clipSourceFirst(d, s, &rect, true, &walk);
     if (result != GO_ON) return result;
     if (walk.w <= 0 || walk.h <= 0) return 1;
-    tintRows(walk, colour);
     d->blendMode = 1;
     d->blendLevel = static_cast<int32_t>(walk.src[(walk.h - 1) * walk.srcPitch + walk.w - 1] & 31u);
     d->cursor = lastPixel(walk);
+    keepRows(&walk, inkTop, inkBottom);
+    if (walk.h > 0) tintRows(walk, colour);
     return 1;
 }
 

@@ -22,6 +22,12 @@ int blitTranslucent(STGapiBuffer* destination, int32_t x, int32_t y, int32_t w, 
 // Blends one colour in, each pixel weighted by the source pixel's blue field.
 int blitTinted(STGapiBuffer* destination, int32_t x, int32_t y, int32_t w, int32_t h,
                const Surface* source, int32_t r, int32_t g, int32_t b, int32_t srcX, int32_t srcY);
+// As blitTinted, for a source whose levels are 0 in every row of the
+// picture outside inkTop up to (not including) inkBottom: only the rows in
+// between are walked. Pixels, result, cursor and blendLevel are blitTinted's.
+int blitTintedRows(STGapiBuffer* destination, int32_t x, int32_t y, int32_t w, int32_t h,
+                   const Surface* source, int32_t r, int32_t g, int32_t b, int32_t srcX,
+                   int32_t srcY, int32_t inkTop, int32_t inkBottom);
 
 // Blends colour into the pixel at the buffer's cursor, weighted by its
 // blendLevel out of 32 (blendMode 1); any other level or mode stores colour.
@@ -34,3 +40,6 @@ uint16_t edgeAverage(const STGapiBuffer* buffer, uint16_t d, uint16_t left, uint
 // Set (the default) to let the blits use wider vector code where the
 // processor has it; the pixels are the same either way.
 extern bool blitWideVectors;
+// Set (the default) to let them use 512-bit vectors where it can; cleared, the
+// wide blits stay in 256-bit vectors.
+extern bool blitWidestVectors;

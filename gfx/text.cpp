@@ -14,6 +14,43 @@ namespace {
 
 constexpr int FIRST_GLYPH_CODE = 32;
 
+// The strip rows of each glyph that hold any level above 0, first and one
+// past the last, found for the font picture they were scanned from: drawing
+// another picture walks all rows.
+struct InkRows {
+    const Surface* font;
+    const uint16_t* pixels;
+    int32_t top[GLYPH_CODES];
+    int32_t bottom[GLYPH_CODES];
+};
+InkRows ink;
+
+bool inkedRow(const Surface* font, int32_t y, int32_t x, int32_t w) {
+    for (int32_t i = 0; i < w; ++i)
+        if (font->pixels[y * font->width + x + i] & 31) return true;
+    return false;
+}
+
+void scanInk(const Surface* font) {
+    ink.font = font;
+    ink.pixels = font ? font->pixels : nullptr;
+    for (int code = 0; code < GLYPH_CODES; ++code) {
+        int32_t x = glyphStart[code], w = glyphWidth[code], top = 0, bottom = 0;
+        if (ink.pixels && w > 0 && x + w <= font->width) {
+            int32_t rows = font->height < GLYPH_DRAW_HEIGHT ? font->height : GLYPH_DRAW_HEIGHT;
+            for (int32_t y = 0; y < rows; ++y)
+                if (inkedRow(font, y, x, w)) {
+                    if (bottom == 0) top = y;
+                    bottom = y + 1;
+                }
+        } else {
+            bottom = INT32_MAX; // nothing known: every row is walked
+        }
+        ink.top[code] = top;
+        ink.bottom[code] = bottom;
+    }
+}
+
 bool emptyColumn(const Surface* font, int32_t x, int32_t rows) {
     for (int32_t y = 0; y < rows; ++y)
         if (font->pixels[y * font->width + x] != 0) return false;
@@ -60,7 +97,25 @@ void loadFont() {
     scanGlyphs(surfaces[SLOT_FONT]);
     glyphStart[FIRST_GLYPH_CODE] = SPACE_GLYPH_START;
     glyphWidth[FIRST_GLYPH_CODE] = SPACE_GLYPH_WIDTH;
+    scanInk(surfaces[SLOT_FONT]);
 }
+
+namespace {
+
+// One glyph, tinted; only its inked rows are walked when the font is the
+// one that was scanned.
+void drawGlyph(const Surface* font, unsigned code, int32_t x, int32_t y, int32_t r, int32_t g,
+               int32_t b) {
+    const int32_t w = widthOf(code), srcX = startOf(code);
+    const bool known = code < GLYPH_CODES && font == ink.font && font && font->pixels == ink.pixels;
+    if (known)
+        blitTintedRows(&backBuffer, x, y, w, GLYPH_DRAW_HEIGHT, font, r, g, b, srcX, 0,
+                       ink.top[code], ink.bottom[code]);
+    else
+        blitTinted(&backBuffer, x, y, w, GLYPH_DRAW_HEIGHT, font, r, g, b, srcX, 0);
+}
+
+} // namespace
 
 void drawText(int32_t x, int32_t y, const char* text, int32_t align, int32_t r, int32_t g,
               int32_t b, uint8_t amplitude) {
@@ -79,9 +134,8 @@ void drawText(int32_t x, int32_t y, const char* text, int32_t align, int32_t r, 
         if (amplitude != 0)
             yc = static_cast<int32_t>(y + 2.0 * amplitude *
                                               std::cos(3.0 * menuPhase - 0.05 * pen + 1.3 * y));
-        int32_t w = widthOf(*c);
-        blitTinted(&backBuffer, x0 + pen, yc, w, GLYPH_DRAW_HEIGHT, font, r, g, b, startOf(*c), 0);
-        pen += w;
+        drawGlyph(font, *c, x0 + pen, yc, r, g, b);
+        pen += widthOf(*c);
     }
 }
 
@@ -98,7 +152,6 @@ void drawNumber(int32_t x, int32_t y, int32_t value, int32_t align, int32_t digi
     for (int32_t i = 0; i < digits; ++i, rest /= 10) {
         unsigned code = '0' + rest % 10;
         acc += widthOf(code) + 1;
-        blitTinted(&backBuffer, x0 - acc, y, widthOf(code), GLYPH_DRAW_HEIGHT, font, r, g, b,
-                   startOf(code), 0);
+        drawGlyph(font, code, x0 - acc, y, r, g, b);
     }
 }

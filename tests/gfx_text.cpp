@@ -1,5 +1,7 @@
 // The shipped font strip, the glyph scan, text and numbers.
 #include "gfx/assets.h"
+#include "gfx/blit.h"
+#include "gfx/surface.h"
 #include "gfx/text.h"
 #include "shell/state.h"
 #include "support/gfx_host.h"
@@ -156,6 +158,129 @@ TEST_F(Text, NumbersKeepTheirLowestDigitsWithLeadingZeros) {
     fillBackBuffer(0);
     drawNumber(20, 60, 42, ALIGN_LEFT, 0, 255, 255, 255);
     EXPECT_EQ(backScreen(), std::vector<uint16_t>(240 * 320, 0));
+}
+
+// A background with every channel in use, so that any pixel a glyph should
+// have left alone shows.
+void fillPattern() {
+    for (int y = 0; y < screenHeight; ++y)
+        for (int x = 0; x < screenWidth; ++x) {
+            uint16_t* p = backBuffer.base + x * backBuffer.xPitch + y * backBuffer.yPitch;
+            *p = static_cast<uint16_t>(x * 2654435761u >> 7 ^ y * 40503u);
+        }
+    backBuffer.cursor = nullptr;
+    backBuffer.blendLevel = 7;
+}
+
+struct Drawn {
+    std::vector<uint16_t> screen;
+    uint16_t* cursor;
+    int32_t level;
+    uint32_t mode;
+};
+
+Drawn drawnNow() {
+    return Drawn{backScreen(), backBuffer.cursor, backBuffer.blendLevel, backBuffer.blendMode};
+}
+
+void expectSame(const Drawn& a, const Drawn& b, const std::string& what) {
+    EXPECT_EQ(a.screen, b.screen) << what;
+    EXPECT_EQ(a.cursor, b.cursor) << what;
+    EXPECT_EQ(a.level, b.level) << what;
+    EXPECT_EQ(a.mode, b.mode) << what;
+}
+
+// Every code drawn as text against the whole tinted blits of its glyphs,
+// fifteen codes to a line, at places where the screen's edges cut them.
+void expectGlyphsAsWholeBlits(const char* device) {
+    const Surface* font = surfaces[SLOT_FONT];
+    const int ys[] = {-22, -13, -1, 0, 150, screenHeight - 17, screenHeight - 3};
+    for (int first = 32; first < GLYPH_CODES; first += 15) {
+        char text[16] = {};
+        for (int i = 0; i < 15 && first + i < GLYPH_CODES; ++i)
+            text[i] = static_cast<char>(first + i);
+        for (int x : {-7, 3})
+            for (int y : ys) {
+                fillPattern();
+                int32_t pen = 0;
+                for (const char* c = text; *c; ++c) {
+                    const int code = static_cast<unsigned char>(*c);
+                    blitTinted(&backBuffer, x + pen, y, glyphWidth[code], GLYPH_DRAW_HEIGHT, font,
+                               90, 200, 30, glyphStart[code], 0);
+                    pen += glyphWidth[code];
+                }
+                Drawn whole = drawnNow();
+                fillPattern();
+                drawText(x, y, text, ALIGN_LEFT, 90, 200, 30, 0);
+                expectSame(drawnNow(), whole,
+                           std::string(device) + " codes from " + std::to_string(first) + " at " +
+                               std::to_string(x) + "," + std::to_string(y));
+                if (::testing::Test::HasFailure()) return;
+            }
+    }
+}
+
+TEST_F(Text, GlyphsDrawAsTheirWholeTintedBlitsOnEveryLayout) {
+    for (const char* device : {"qvga", "qvga-rotated", "small"}) {
+        useGfxHost(device);
+        loadFont();
+        expectGlyphsAsWholeBlits(device);
+    }
+}
+
+TEST_F(Text, AnotherFontPictureIsDrawnInAllItsRows) {
+    // The shipped glyphs leave their top and bottom rows blank; this strip
+    // has levels there, and text drawn with it must show them.
+    Surface* shipped = surfaces[SLOT_FONT];
+    std::vector<uint16_t> pixels(shipped->pixels, shipped->pixels + 1770 * 20);
+    for (int x = 0; x < 1770; ++x) {
+        pixels[x] = static_cast<uint16_t>(pixels[x] | 0x0010);
+        pixels[19 * 1770 + x] = static_cast<uint16_t>(pixels[19 * 1770 + x] | 0x0018);
+    }
+    Surface* other = makeSurface(1770, 20, pixels);
+    surfaces[SLOT_FONT] = other;
+    fillPattern();
+    const char text[] = "Aw9";
+    int32_t pen = 0;
+    for (const char* c = text; *c; pen += glyphWidth[static_cast<int>(*c)], ++c)
+        blitTinted(&backBuffer, 20 + pen, 40, glyphWidth[static_cast<int>(*c)], GLYPH_DRAW_HEIGHT,
+                   other, 255, 255, 255, glyphStart[static_cast<int>(*c)], 0);
+    Drawn whole = drawnNow();
+    fillPattern();
+    drawText(20, 40, text, ALIGN_LEFT, 255, 255, 255, 0);
+    expectSame(drawnNow(), whole, "another strip");
+    surfaces[SLOT_FONT] = shipped;
+    releaseSurface(other);
+}
+
+TEST(TintedRows, OnlyTheInkedRowsChangeAndTheRestIsAsTheWholeBlit) {
+    useGfxHost("qvga-rotated");
+    // A mask of 12 x 30 whose rows 9 to 20 hold levels.
+    std::vector<uint16_t> mask(12 * 30, 0);
+    for (int y = 9; y < 21; ++y)
+        for (int x = 0; x < 12; ++x) mask[y * 12 + x] = static_cast<uint16_t>((x * 7 + y) % 32);
+    Surface* s = makeSurface(12, 30, mask);
+    for (int y : {-25, -12, 0, 100, 295, 310})
+        for (int srcY : {0, 5, 15}) {
+            fillPattern();
+            int whole = blitTinted(&backBuffer, 4, y, 12, 30, s, 10, 250, 120, 0, srcY);
+            Drawn expected = drawnNow();
+            fillPattern();
+            EXPECT_EQ(blitTintedRows(&backBuffer, 4, y, 12, 30, s, 10, 250, 120, 0, srcY, 9, 21),
+                      whole);
+            expectSame(drawnNow(), expected,
+                       "y " + std::to_string(y) + " srcY " + std::to_string(srcY));
+        }
+    // A range that leaves out inked rows leaves them as they were.
+    fillPattern();
+    std::vector<uint16_t> before = backScreen();
+    blitTintedRows(&backBuffer, 4, 50, 12, 30, s, 10, 250, 120, 0, 0, 0, 9);
+    EXPECT_EQ(backScreen(), before);
+    blitTintedRows(&backBuffer, 4, 50, 12, 30, s, 10, 250, 120, 0, 0, 21, 30);
+    EXPECT_EQ(backScreen(), before);
+    blitTintedRows(&backBuffer, 4, 50, 12, 30, s, 10, 250, 120, 0, 0, 20, 21);
+    EXPECT_NE(backScreen(), before);
+    releaseSurface(s);
 }
 
 } // namespace
