@@ -4,6 +4,7 @@
 #include "gfx/blit_wide.h"
 
 #include "gfx/blit.h"
+#include "gfx/blit_wide512.h"
 
 #ifdef REEFDART_WIDE_BLITS
 
@@ -404,21 +405,32 @@ bool wideBlitsReady() {
 
 void wideTintLine(uint16_t* d, const uint16_t* s, int32_t n, uint16_t colour, int64_t destRoom,
                   int64_t srcRoom) {
-    tintLineAvx2(d, s, n, colour, destRoom, srcRoom);
+    if (widestBlitsReady())
+        tintLine512(d, s, n, colour);
+    else
+        tintLineAvx2(d, s, n, colour, destRoom, srcRoom);
 }
 
 void wideTintRows(uint16_t* d, int32_t yPitch, const uint16_t* s, int32_t srcPitch, int32_t w,
                   int32_t h, uint16_t colour, const uint16_t* destEnd, const uint16_t* srcEnd) {
-    tintRowsAvx2(d, yPitch, s, srcPitch, w, h, colour, destEnd, srcEnd);
+    if (widestBlitsReady())
+        tintRows512(d, yPitch, s, srcPitch, w, h, colour);
+    else
+        tintRowsAvx2(d, yPitch, s, srcPitch, w, h, colour, destEnd, srcEnd);
 }
 
 bool wideSmoothLine(uint16_t* d, const uint16_t* cur, const uint16_t* prev, const uint16_t* next,
                     int32_t n, bool edgeLine, uint16_t key, int64_t destRoom, int64_t srcRoom) {
-    return smoothLineAvx2(d, cur, prev, next, n, edgeLine, key, destRoom, srcRoom);
+    if (!widestBlitsReady())
+        return smoothLineAvx2(d, cur, prev, next, n, edgeLine, key, destRoom, srcRoom);
+    smoothLine512(d, cur, prev, next, n, edgeLine, key);
+    return true;
 }
 
 void wideCopyRows(uint16_t* d, int32_t yPitch, const uint16_t* s, int32_t srcPitch, int32_t w,
                   int32_t h) {
+    // Masked 512-bit copies of these short rows measured slower than the
+    // overlapping 256-bit blocks, so the copies stay in AVX2.
     copyRowsAvx2(d, yPitch, s, srcPitch, w, h);
 }
 
@@ -434,7 +446,10 @@ void wideTintColumns(uint16_t* d, int32_t xPitch, const uint16_t* s, int32_t src
 
 void wideSmoothRows(uint16_t* d, int32_t yPitch, const uint16_t* s, int32_t srcPitch, int32_t w,
                     int32_t h, uint16_t key) {
-    smoothRowsAvx2(d, yPitch, s, srcPitch, w, h, key);
+    if (widestBlitsReady())
+        smoothRows512(d, yPitch, s, srcPitch, w, h, key);
+    else
+        smoothRowsAvx2(d, yPitch, s, srcPitch, w, h, key);
 }
 
 #else

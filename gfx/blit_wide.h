@@ -18,6 +18,11 @@
 
 // True when blitWideVectors is set and the processor has AVX2.
 bool wideBlitsReady();
+// True when blitWideVectors and blitWidestVectors are set and the processor
+// has AVX-512BW and AVX-512VL: the kernels below then run in 512-bit vectors
+// (blit_wide512.h), under lane masks that keep every load and store inside
+// the line, so they need no room after it and always do the line.
+bool widestBlitsReady();
 
 // Pixels per vector, and the longest destination column the column walks
 // take.
