@@ -1,6 +1,6 @@
-// The AVX2 line kernels. The per-pixel arithmetic is that of the portable
-// walks in blit.cpp, lane by lane in 16-bit lanes: the channel blend with its
-// bias of 2048, and the fifths of the smoothing as x * 205 shifted.
+// The AVX2 line kernels. The per-pixel arithmetic gives the portable walks'
+// numbers in blit.cpp, lane by lane in 16-bit lanes: the channel blend
+// rounded down, and the fifths of the smoothing as x * 205 shifted.
 #include "gfx/blit_wide.h"
 
 #include "gfx/blit.h"
@@ -38,22 +38,28 @@ WIDE inline __m256i lanesBelow(int32_t n) {
     return _mm256_cmpgt_epi16(splat(n), laneIndex());
 }
 
-// d + (c - d) * level / 32 for one channel, rounded down.
+// d + (c - d) * level / 32 for one channel, rounded down. The product lies
+// within +-63 x 31, so its arithmetic shift rounds it down as the portable
+// walk's biased shift does: ((x + 2048) >> 5) - 64 == x >> 5.
 WIDE inline __m256i blendChannel(__m256i d, __m256i c, __m256i level) {
-    __m256i scaled =
-        _mm256_add_epi16(_mm256_mullo_epi16(_mm256_sub_epi16(c, d), level), splat(2048));
-    return _mm256_sub_epi16(_mm256_add_epi16(d, _mm256_srli_epi16(scaled, 5)), splat(64));
+    return _mm256_add_epi16(
+        d, _mm256_srai_epi16(_mm256_mullo_epi16(_mm256_sub_epi16(c, d), level), 5));
 }
 
+// Red and blue are blended as fields; green stays in place from bit 5, c.g
+// with it: its step, (c - d) * 32 times level * 64 in the high half of the
+// product, is the field's (c - d) * level / 32, rounded down.
 struct Channels {
     __m256i r, g, b;
 };
 
 WIDE inline __m256i tint(__m256i d, const Channels& c, __m256i level) {
     __m256i r = blendChannel(_mm256_srli_epi16(d, 11), c.r, level);
-    __m256i g = blendChannel(_mm256_and_si256(_mm256_srli_epi16(d, 5), splat(63)), c.g, level);
     __m256i b = blendChannel(_mm256_and_si256(d, splat(31)), c.b, level);
-    return _mm256_or_si256(_mm256_or_si256(_mm256_slli_epi16(r, 11), _mm256_slli_epi16(g, 5)), b);
+    __m256i g = _mm256_and_si256(d, splat(0x07E0));
+    __m256i step = _mm256_mulhi_epi16(_mm256_sub_epi16(c.g, g), _mm256_slli_epi16(level, 6));
+    g = _mm256_add_epi16(g, _mm256_slli_epi16(step, 5));
+    return _mm256_or_si256(_mm256_or_si256(_mm256_slli_epi16(r, 11), g), b);
 }
 
 // Sixteen pixels from d: level 0 lanes come out as they were, so a block
@@ -92,7 +98,7 @@ WIDE inline void tintShortLine(uint16_t* d, const uint16_t* s, int32_t n, const 
 }
 
 WIDE inline Channels channelsOf(uint16_t colour) {
-    return Channels{splat(colour >> 11), splat((colour >> 5) & 63), splat(colour & 31)};
+    return Channels{splat(colour >> 11), splat(colour & 0x07E0), splat(colour & 31)};
 }
 
 WIDE void tintLineAvx2(uint16_t* d, const uint16_t* s, int32_t n, uint16_t colour, int64_t destRoom,
@@ -146,8 +152,9 @@ WIDE inline __m256i smoothBlock(__m256i d, __m256i c, __m256i left, __m256i righ
             _mm256_and_si256(down, blueMask)));
     const __m256i fifth = splat(205);
     red = _mm256_slli_epi16(_mm256_srli_epi16(_mm256_mullo_epi16(red, fifth), 10), 11);
-    green = _mm256_srli_epi16(green, 5);
-    green = _mm256_slli_epi16(_mm256_srli_epi16(_mm256_mullo_epi16(green, fifth), 11), 6);
+    // Green's sum, still in place from bit 5, is 32 times its value: the
+    // high half of its product with 205 is the value times 205 >> 11.
+    green = _mm256_slli_epi16(_mm256_mulhi_epu16(green, fifth), 6);
     blue = _mm256_srli_epi16(_mm256_mullo_epi16(blue, fifth), 10);
     __m256i smoothed = _mm256_or_si256(_mm256_or_si256(red, green), blue);
     return _mm256_blendv_epi8(c, smoothed, _mm256_cmpeq_epi16(c, key));

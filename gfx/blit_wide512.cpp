@@ -54,19 +54,24 @@ WIDEST inline __m512i blendChannel(__m512i d, __m512i c, __m512i level) {
         d, _mm512_srai_epi16(_mm512_mullo_epi16(_mm512_sub_epi16(c, d), level), 5));
 }
 
+// Red and blue are blended as fields; green stays in place from bit 5, c.g
+// with it: its step, (c - d) * 32 times level * 64 in the high half of the
+// product, is the field's (c - d) * level / 32, rounded down.
 struct Channels {
     __m512i r, g, b;
 };
 
 WIDEST inline Channels channelsOf(uint16_t colour) {
-    return Channels{splat(colour >> 11), splat((colour >> 5) & 63), splat(colour & 31)};
+    return Channels{splat(colour >> 11), splat(colour & 0x07E0), splat(colour & 31)};
 }
 
 WIDEST inline __m512i tint(__m512i d, const Channels& c, __m512i level) {
     __m512i r = blendChannel(_mm512_srli_epi16(d, 11), c.r, level);
-    __m512i g = blendChannel(_mm512_and_si512(_mm512_srli_epi16(d, 5), splat(63)), c.g, level);
     __m512i b = blendChannel(_mm512_and_si512(d, splat(31)), c.b, level);
-    return _mm512_or_si512(_mm512_or_si512(_mm512_slli_epi16(r, 11), _mm512_slli_epi16(g, 5)), b);
+    __m512i g = _mm512_and_si512(d, splat(0x07E0));
+    __m512i step = _mm512_mulhi_epi16(_mm512_sub_epi16(c.g, g), _mm512_slli_epi16(level, 6));
+    g = _mm512_add_epi16(g, _mm512_slli_epi16(step, 5));
+    return _mm512_or_si512(_mm512_or_si512(_mm512_slli_epi16(r, 11), g), b);
 }
 
 // The levels of the source pixels.
@@ -75,11 +80,11 @@ WIDEST inline __m512i levelsOf(__m512i s) {
 }
 
 // Up to 32 pixels from d, the lanes in `in`: only those whose level is not 0
-// are read and written.
+// are written.
 WIDEST inline void tintBlock(uint16_t* d, const uint16_t* s, Lanes in, const Channels& c) {
     const __m512i level = levelsOf(loadIn(in, s));
     const Lanes drawn = _mm512_test_epi16_mask(level, level);
-    if (drawn) storeIn(d, drawn, tint(loadIn(drawn, d), c, level));
+    if (drawn) storeIn(d, drawn, tint(loadIn(in, d), c, level));
 }
 
 WIDEST inline void tintLine(uint16_t* d, const uint16_t* s, int32_t n, const Channels& c) {
@@ -105,13 +110,12 @@ WIDEST inline void tintTwoRows(uint16_t* d0, uint16_t* d1, const uint16_t* s0, c
         levelsOf(halves(_mm256_maskz_loadu_epi16(in, s0), _mm256_maskz_loadu_epi16(in, s1)));
     const Lanes drawn = _mm512_test_epi16_mask(level, level);
     if (!drawn) return;
-    const __mmask16 drawn0 = static_cast<__mmask16>(drawn);
-    const __mmask16 drawn1 = static_cast<__mmask16>(drawn >> 16);
-    const __m512i old =
-        halves(_mm256_maskz_loadu_epi16(drawn0, d0), _mm256_maskz_loadu_epi16(drawn1, d1));
+    // The old pixels are read in every lane of the glyph's rows, which does
+    // not wait for the levels; only the drawn lanes are stored.
+    const __m512i old = halves(_mm256_maskz_loadu_epi16(in, d0), _mm256_maskz_loadu_epi16(in, d1));
     const __m512i fresh = tint(old, c, level);
-    storeIn(d0, drawn0, fresh);
-    _mm256_mask_storeu_epi16(d1, drawn1, highHalf(fresh));
+    storeIn(d0, static_cast<__mmask16>(drawn), fresh);
+    _mm256_mask_storeu_epi16(d1, static_cast<__mmask16>(drawn >> 16), highHalf(fresh));
 }
 
 // v, or d where v is the key.
