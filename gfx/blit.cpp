@@ -568,23 +568,87 @@ int blitTinted(STGapiBuffer* d, int32_t x, int32_t y, int32_t w, int32_t h, cons
     return blitTintedRows(d, x, y, w, h, s, r, g, b, srcX, srcY, 0, INT32_MAX);
 }
 
+namespace {
+
+uint16_t tintColour(const STGapiBuffer* d, int32_t r, int32_t g, int32_t b) {
+    uint32_t rgb = (r & 0xFFu) | (g & 0xFFu) << 8 | (b & 0xFFu) << 16;
+    return convertColour(d->props.ffFormat, rgb);
+}
+
+// The tinted blit's work once the walk is clipped: the cursor and blendLevel
+// of the whole rectangle, then the walk over its inked rows.
+void tintClipped(STGapiBuffer* d, Walk* walk, uint16_t colour, int32_t inkTop, int32_t inkBottom) {
+    d->blendMode = 1;
+    d->blendLevel =
+        static_cast<int32_t>(walk->src[(walk->h - 1) * walk->srcPitch + walk->w - 1] & 31u);
+    d->cursor = lastPixel(*walk);
+    keepRows(walk, inkTop, inkBottom);
+    if (walk->h > 0) tintRows(*walk, colour);
+}
+
+// Whether every pixel of the logical screen lies inside the buffer's span,
+// so that a rectangle inside the screen needs no check of its corners.
+bool screenInsideSpan(const STGapiBuffer* d) {
+    const int64_t right = screenWidth - 1, bottom = screenHeight - 1;
+    for (int64_t c : {offsetOf(d, 0, 0), offsetOf(d, right, 0), offsetOf(d, 0, bottom),
+                      offsetOf(d, right, bottom)})
+        if (c < d->minOffset || c > d->maxOffset) return false;
+    return true;
+}
+
+} // namespace
+
 int blitTintedRows(STGapiBuffer* d, int32_t x, int32_t y, int32_t w, int32_t h, const Surface* s,
                    int32_t r, int32_t g, int32_t b, int32_t srcX, int32_t srcY, int32_t inkTop,
                    int32_t inkBottom) {
     if (!d) return 0;
-    uint32_t rgb = (r & 0xFFu) | (g & 0xFFu) << 8 | (b & 0xFFu) << 16;
-    uint16_t colour = convertColour(d->props.ffFormat, rgb);
+    const uint16_t colour = tintColour(d, r, g, b);
     Walk walk;
     Rect rect{x, y, w, h, srcX, srcY};
     int result = clipSourceFirst(d, s, &rect, true, &walk);
     if (result != GO_ON) return result;
     if (walk.w <= 0 || walk.h <= 0) return 1;
-    d->blendMode = 1;
-    d->blendLevel = static_cast<int32_t>(walk.src[(walk.h - 1) * walk.srcPitch + walk.w - 1] & 31u);
-    d->cursor = lastPixel(walk);
-    keepRows(&walk, inkTop, inkBottom);
-    if (walk.h > 0) tintRows(walk, colour);
+    tintClipped(d, &walk, colour, inkTop, inkBottom);
     return 1;
+}
+
+void blitTintedGlyphs(STGapiBuffer* d, const TintedGlyph* glyphs, int count, int32_t h,
+                      const Surface* s, int32_t r, int32_t g, int32_t b) {
+    const bool plain = d && d->base && s && s->pixels && d->props.cBPP == 16 && h >= 1 &&
+                       screenWidth > 0 && screenHeight > 0 && screenInsideSpan(d);
+    if (!plain) {
+        for (int i = 0; i < count; ++i)
+            blitTintedRows(d, glyphs[i].x, glyphs[i].y, glyphs[i].w, h, s, r, g, b, glyphs[i].srcX,
+                           0, glyphs[i].inkTop, glyphs[i].inkBottom);
+        return;
+    }
+    // A glyph inside the source and the screen comes through the clipping
+    // unchanged but for its height, so it is walked at once; any other goes
+    // the whole way.
+    const uint16_t colour = tintColour(d, r, g, b);
+    const int32_t rows = std::min(h, s->height);
+    Walk walk{};
+    walk.h = rows;
+    walk.xPitch = d->xPitch;
+    walk.yPitch = d->yPitch;
+    walk.srcPitch = s->width;
+    walk.destEnd = d->base + d->maxOffset + 1;
+    walk.srcEnd = s->pixels + int64_t{s->width} * s->height;
+    walk.wide = wideBlitsReady();
+    for (int i = 0; i < count; ++i) {
+        const TintedGlyph& q = glyphs[i];
+        const bool inside = q.w >= 1 && q.srcX >= 0 && q.srcX <= s->width - q.w && q.x >= 0 &&
+                            q.y >= 0 && q.x <= screenWidth - q.w && q.y <= screenHeight - rows;
+        if (!inside) {
+            blitTintedRows(d, q.x, q.y, q.w, h, s, r, g, b, q.srcX, 0, q.inkTop, q.inkBottom);
+            continue;
+        }
+        Walk glyph = walk;
+        glyph.dest = d->base + offsetOf(d, q.x, q.y);
+        glyph.src = s->pixels + q.srcX;
+        glyph.w = q.w;
+        tintClipped(d, &glyph, colour, q.inkTop, q.inkBottom);
+    }
 }
 
 void blendPixel(STGapiBuffer* buffer, uint16_t colour) {

@@ -28,6 +28,15 @@ int blitTinted(STGapiBuffer* destination, int32_t x, int32_t y, int32_t w, int32
 int blitTintedRows(STGapiBuffer* destination, int32_t x, int32_t y, int32_t w, int32_t h,
                    const Surface* source, int32_t r, int32_t g, int32_t b, int32_t srcX,
                    int32_t srcY, int32_t inkTop, int32_t inkBottom);
+// One glyph of a run of text: its place, the first column and width of its
+// rectangle in the source (from row 0), and its inked rows as above.
+struct TintedGlyph {
+    int32_t x, y, w, srcX, inkTop, inkBottom;
+};
+// Draws each glyph in turn exactly as blitTintedRows would with height h,
+// converting the colour and checking the buffer once for the whole run.
+void blitTintedGlyphs(STGapiBuffer* destination, const TintedGlyph* glyphs, int count, int32_t h,
+                      const Surface* source, int32_t r, int32_t g, int32_t b);
 
 // Blends colour into the pixel at the buffer's cursor, weighted by its
 // blendLevel out of 32 (blendMode 1); any other level or mode stores colour.

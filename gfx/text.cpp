@@ -102,17 +102,42 @@ void loadFont() {
 
 namespace {
 
-// One glyph, tinted; only its inked rows are walked when the font is the
-// one that was scanned.
-void drawGlyph(const Surface* font, unsigned code, int32_t x, int32_t y, int32_t r, int32_t g,
-               int32_t b) {
-    const int32_t w = widthOf(code), srcX = startOf(code);
-    const bool known = code < GLYPH_CODES && font == ink.font && font && font->pixels == ink.pixels;
-    if (known)
-        blitTintedRows(&backBuffer, x, y, w, GLYPH_DRAW_HEIGHT, font, r, g, b, srcX, 0,
-                       ink.top[code], ink.bottom[code]);
-    else
-        blitTinted(&backBuffer, x, y, w, GLYPH_DRAW_HEIGHT, font, r, g, b, srcX, 0);
+// Glyphs gathered for blitTintedGlyphs, drawn a run at a time.
+struct GlyphRun {
+    static constexpr int MAX = 32;
+    TintedGlyph glyphs[MAX];
+    int count;
+    const Surface* font;
+    bool known; // the font is the scanned one: its inked rows hold
+    int32_t r, g, b;
+};
+
+GlyphRun startRun(int32_t r, int32_t g, int32_t b) {
+    GlyphRun run;
+    run.count = 0;
+    run.font = surfaces[SLOT_FONT];
+    run.known = run.font && run.font == ink.font && run.font->pixels == ink.pixels;
+    run.r = r;
+    run.g = g;
+    run.b = b;
+    return run;
+}
+
+void drawRun(GlyphRun* run) {
+    blitTintedGlyphs(&backBuffer, run->glyphs, run->count, GLYPH_DRAW_HEIGHT, run->font, run->r,
+                     run->g, run->b);
+    run->count = 0;
+}
+
+void addGlyph(GlyphRun* run, unsigned code, int32_t x, int32_t y) {
+    const bool known = run->known && code < GLYPH_CODES;
+    run->glyphs[run->count++] = TintedGlyph{x,
+                                            y,
+                                            widthOf(code),
+                                            startOf(code),
+                                            known ? ink.top[code] : 0,
+                                            known ? ink.bottom[code] : INT32_MAX};
+    if (run->count == GlyphRun::MAX) drawRun(run);
 }
 
 } // namespace
@@ -127,16 +152,17 @@ void drawText(int32_t x, int32_t y, const char* text, int32_t align, int32_t r, 
         for (const unsigned char* c = codes; *c; ++c) sum += widthOf(folded(*c)) * align;
         x0 = x - sum / 2;
     }
-    const Surface* font = surfaces[SLOT_FONT];
+    GlyphRun run = startRun(r, g, b);
     int32_t pen = 0;
     for (const unsigned char* c = codes; *c; ++c) {
         int32_t yc = y;
         if (amplitude != 0)
             yc = static_cast<int32_t>(y + 2.0 * amplitude *
                                               std::cos(3.0 * menuPhase - 0.05 * pen + 1.3 * y));
-        drawGlyph(font, *c, x0 + pen, yc, r, g, b);
+        addGlyph(&run, *c, x0 + pen, yc);
         pen += widthOf(*c);
     }
+    drawRun(&run);
 }
 
 void drawNumber(int32_t x, int32_t y, int32_t value, int32_t align, int32_t digits, int32_t r,
@@ -146,12 +172,13 @@ void drawNumber(int32_t x, int32_t y, int32_t value, int32_t align, int32_t digi
     int32_t total = 0;
     for (int32_t i = 0; i < digits; ++i, rest /= 10) total += widthOf('0' + rest % 10) + 1;
     int32_t x0 = x + total - (total * align) / 2;
-    const Surface* font = surfaces[SLOT_FONT];
+    GlyphRun run = startRun(r, g, b);
     rest = value < 0 ? 0 : static_cast<uint32_t>(value);
     int32_t acc = 0;
     for (int32_t i = 0; i < digits; ++i, rest /= 10) {
         unsigned code = '0' + rest % 10;
         acc += widthOf(code) + 1;
-        drawGlyph(font, code, x0 - acc, y, r, g, b);
+        addGlyph(&run, code, x0 - acc, y);
     }
+    drawRun(&run);
 }

@@ -283,4 +283,67 @@ TEST(TintedRows, OnlyTheInkedRowsChangeAndTheRestIsAsTheWholeBlit) {
     releaseSurface(s);
 }
 
+TEST(TintedRows, AGlyphRunIsEachGlyphsBlitInTurn) {
+    // Glyphs inside, across every edge of the screen and of the source,
+    // empty and with no inked rows, over one another, on every layout.
+    std::vector<uint16_t> mask(40 * 22);
+    for (size_t i = 0; i < mask.size(); ++i)
+        mask[i] = static_cast<uint16_t>((i * 37 + i / 40) % 32);
+    Surface* s = makeSurface(40, 22, mask);
+    for (const char* device : {"qvga", "qvga-rotated", "small"}) {
+        useGfxHost(device);
+        const int32_t W = screenWidth, H = screenHeight;
+        const TintedGlyph glyphs[] = {
+            {10, 10, 12, 0, 0, 22},    {15, 12, 12, 20, 3, 9},  {-5, 40, 12, 0, 0, 22},
+            {W - 7, 60, 12, 4, 0, 22}, {30, -9, 9, 2, 0, 22},   {30, H - 10, 9, 2, 5, 30},
+            {50, 80, 0, 0, 0, 22},     {50, 80, 12, -1, 0, 22}, {60, 90, 12, 33, 0, 22},
+            {70, 100, 12, 5, 8, 8},    {W, 20, 5, 0, 0, 22},    {80, 110, 12, 28, 0, INT32_MAX},
+        };
+        const int count = static_cast<int>(sizeof glyphs / sizeof glyphs[0]);
+        fillPattern();
+        for (const TintedGlyph& g : glyphs)
+            blitTintedRows(&backBuffer, g.x, g.y, g.w, 24, s, 200, 40, 90, g.srcX, 0, g.inkTop,
+                           g.inkBottom);
+        Drawn each = drawnNow();
+        fillPattern();
+        blitTintedGlyphs(&backBuffer, glyphs, count, 24, s, 200, 40, 90);
+        expectSame(drawnNow(), each, device);
+        // Glyph by glyph, so that a wrong cursor or level after any one shows.
+        for (int i = 0; i < count; ++i) {
+            fillPattern();
+            blitTintedRows(&backBuffer, glyphs[i].x, glyphs[i].y, glyphs[i].w, 24, s, 200, 40, 90,
+                           glyphs[i].srcX, 0, glyphs[i].inkTop, glyphs[i].inkBottom);
+            Drawn one = drawnNow();
+            fillPattern();
+            blitTintedGlyphs(&backBuffer, &glyphs[i], 1, 24, s, 200, 40, 90);
+            expectSame(drawnNow(), one, std::string(device) + " glyph " + std::to_string(i));
+        }
+    }
+    // A buffer whose span ends halfway down the screen refuses the glyphs
+    // that reach below it, in a run as alone.
+    useGfxHost("qvga");
+    const int32_t savedMax = backBuffer.maxOffset;
+    backBuffer.maxOffset = 160 * backBuffer.yPitch;
+    const TintedGlyph halves[] = {{10, 100, 12, 0, 0, 22}, {30, 150, 12, 0, 0, 22}};
+    fillPattern();
+    for (const TintedGlyph& g : halves)
+        blitTintedRows(&backBuffer, g.x, g.y, g.w, 24, s, 9, 9, 9, g.srcX, 0, g.inkTop,
+                       g.inkBottom);
+    Drawn alone = drawnNow();
+    fillPattern();
+    blitTintedGlyphs(&backBuffer, halves, 2, 24, s, 9, 9, 9);
+    Drawn run = drawnNow();
+    backBuffer.maxOffset = savedMax;
+    expectSame(run, alone, "half a span");
+
+    // No source, or no buffer: nothing is drawn and nothing breaks.
+    fillPattern();
+    std::vector<uint16_t> before = backScreen();
+    const TintedGlyph one{10, 10, 12, 0, 0, 22};
+    blitTintedGlyphs(&backBuffer, &one, 1, 24, nullptr, 255, 255, 255);
+    blitTintedGlyphs(nullptr, &one, 1, 24, s, 255, 255, 255);
+    EXPECT_EQ(backScreen(), before);
+    releaseSurface(s);
+}
+
 } // namespace
