@@ -443,7 +443,25 @@ void smoothLine(Dest d, const uint16_t* cur, const uint16_t* prev, const uint16_
     }
 }
 
+// The largest rectangle, each way, whose columns smoothColumnsAsRows takes.
+constexpr int32_t SMOOTH_TILE = 64;
+
+// The smoothing is the same across as along the lines: a rectangle whose
+// destination columns are lines of adjacent pixels smooths as the rows of
+// its transpose, with the columns gathered into those rows first. That lets
+// the wide kernels walk a tile of a rotated display in one go.
+bool smoothColumnsAsRows(const Walk& k, uint16_t key) {
+    if (!k.wide || k.w < 8 || k.w > SMOOTH_TILE || k.h < WIDE_PIXELS || k.h > SMOOTH_TILE)
+        return false;
+    // Source pixel (i, j) goes to row i, column j of the tile.
+    uint16_t tile[SMOOTH_TILE * SMOOTH_TILE];
+    wideCopyColumns(tile, k.h, k.src, k.srcPitch, k.w, k.h);
+    wideSmoothRows(k.dest, k.xPitch, tile, k.h, k.h, k.w, key);
+    return true;
+}
+
 void smoothKeyedRows565(const Walk& k, uint16_t key) {
+    if (byColumns(k) && smoothColumnsAsRows(k, key)) return;
     if (byColumns(k)) {
         // The source column and the two beside it, gathered into lines; each
         // step on gathers only the next column.
