@@ -1,6 +1,7 @@
 // The AVX2 line kernels. The per-pixel arithmetic gives the portable walks'
 // numbers in blit.cpp, lane by lane in 16-bit lanes: the channel blend
-// rounded down, and the fifths of the smoothing as x * 205 shifted.
+// rounded down, and the fifths of the smoothing as x * 205 shifted, taken
+// from the high half of the product.
 #include "gfx/blit_wide.h"
 
 #include "gfx/blit.h"
@@ -128,11 +129,12 @@ WIDE inline __m256i unlessKey(__m256i v, __m256i key, __m256i d) {
 }
 
 // The smoothed keyed copy of sixteen pixels with their old values d, source
-// pixels c and the four neighbours.
+// pixels c and the four neighbours; in the lanes of alone (the ends of a
+// line) the neighbours along the line count as the key whatever they are.
 WIDE inline __m256i smoothBlock(__m256i d, __m256i c, __m256i left, __m256i right, __m256i up,
-                                __m256i down, __m256i key) {
-    left = unlessKey(left, key, d);
-    right = unlessKey(right, key, d);
+                                __m256i down, __m256i key, __m256i alone) {
+    left = _mm256_blendv_epi8(left, d, _mm256_or_si256(_mm256_cmpeq_epi16(left, key), alone));
+    right = _mm256_blendv_epi8(right, d, _mm256_or_si256(_mm256_cmpeq_epi16(right, key), alone));
     up = unlessKey(up, key, d);
     down = unlessKey(down, key, d);
     const __m256i greenMask = splat(0x07E0), blueMask = splat(31);
@@ -150,14 +152,19 @@ WIDE inline __m256i smoothBlock(__m256i d, __m256i c, __m256i left, __m256i righ
         _mm256_add_epi16(
             _mm256_add_epi16(_mm256_and_si256(right, blueMask), _mm256_and_si256(up, blueMask)),
             _mm256_and_si256(down, blueMask)));
-    const __m256i fifth = splat(205);
-    red = _mm256_slli_epi16(_mm256_srli_epi16(_mm256_mullo_epi16(red, fifth), 10), 11);
-    // Green's sum, still in place from bit 5, is 32 times its value: the
-    // high half of its product with 205 is the value times 205 >> 11.
-    green = _mm256_slli_epi16(_mm256_mulhi_epu16(green, fifth), 6);
-    blue = _mm256_srli_epi16(_mm256_mullo_epi16(blue, fifth), 10);
+    // The divisions by five, x * 205 >> 10 for red and blue and >> 11 for
+    // green, from the high half of the product: 13120 is 205 << 6 (the sums
+    // of red and blue are at most 155, so nothing is lost above bit 16), and
+    // green's sum, still in place from bit 5, is 32 times its value.
+    red = _mm256_slli_epi16(_mm256_mulhi_epu16(red, splat(13120)), 11);
+    green = _mm256_slli_epi16(_mm256_mulhi_epu16(green, splat(205)), 6);
+    blue = _mm256_mulhi_epu16(blue, splat(13120));
     __m256i smoothed = _mm256_or_si256(_mm256_or_si256(red, green), blue);
     return _mm256_blendv_epi8(c, smoothed, _mm256_cmpeq_epi16(c, key));
+}
+WIDE inline __m256i smoothBlock(__m256i d, __m256i c, __m256i left, __m256i right, __m256i up,
+                                __m256i down, __m256i key) {
+    return smoothBlock(d, c, left, right, up, down, key, _mm256_setzero_si256());
 }
 
 // Pixels i .. i+15 of the line, from their present destination values.
@@ -292,8 +299,105 @@ WIDE inline void smoothLongLine(uint16_t* d, const uint16_t* cur, const uint16_t
     store(d + from, tail);
 }
 
+// A source row of V to 2V pixels in two blocks, pixels 0 .. 15 and w-16 ..
+// w-1 (the same block when w is V), and whether it is the key throughout.
+struct NarrowRow {
+    __m256i head, tail;
+    bool allKey;
+};
+
+WIDE inline NarrowRow narrowRow(const uint16_t* row, int32_t w, __m256i key) {
+    const __m256i head = load(row), tail = load(row + w - V);
+    const __m256i keyed =
+        _mm256_and_si256(_mm256_cmpeq_epi16(head, key), _mm256_cmpeq_epi16(tail, key));
+    return NarrowRow{head, tail, _mm256_movemask_epi8(keyed) == -1};
+}
+
+// The smoothed keyed copy of sixteen pixels, passing over the arithmetic
+// where none of them is the key.
+WIDE inline __m256i smoothDrawn(__m256i old, __m256i c, __m256i left, __m256i right, __m256i up,
+                                __m256i down, __m256i key, __m256i alone) {
+    const __m256i keyed = _mm256_cmpeq_epi16(c, key);
+    if (_mm256_testz_si256(keyed, keyed)) return c;
+    return smoothBlock(old, c, left, right, up, down, key, alone);
+}
+
+// The lanes of the head and tail blocks that hold the row's first and last
+// pixels.
+struct RowEnds {
+    __m256i head, tail;
+};
+
+// One row of V to 2V pixels, its source blocks and those of the rows above
+// and below at hand (an edge row takes the key for those). The head's left
+// neighbours and the tail's right ones come from the blocks themselves, the
+// two others are read from the row; the row's first and last pixels see
+// neither neighbour along it. Both blocks are worked out from the old pixels
+// before either is stored. A row of the key with only the key above and
+// below changes each pixel to five fifths of itself, which is the old value
+// less its lowest green bit (an edge row's corners keep theirs).
+template <bool EDGE>
+WIDE inline void smoothNarrowRow(uint16_t* d, const uint16_t* row, int32_t w, const NarrowRow& cur,
+                                 const NarrowRow& up, const NarrowRow& down, const RowEnds& ends,
+                                 __m256i key) {
+    const int32_t from = w - V;
+    const __m256i oldHead = load(d), oldTail = load(d + from);
+    if (cur.allKey && (EDGE || (up.allKey && down.allKey))) {
+        const __m256i keep = splat(0xFFDF);
+        store(d, _mm256_and_si256(oldHead, EDGE ? _mm256_or_si256(keep, ends.head) : keep));
+        store(d + from, _mm256_and_si256(oldTail, EDGE ? _mm256_or_si256(keep, ends.tail) : keep));
+        return;
+    }
+    const __m256i right = from == 0 ? shiftedDown(cur.head, key) : load(row + 1);
+    __m256i head = smoothDrawn(oldHead, cur.head, shiftedUp(cur.head, key), right,
+                               EDGE ? key : up.head, EDGE ? key : down.head, key, ends.head);
+    if (EDGE)
+        head = _mm256_blendv_epi8(head, oldHead,
+                                  _mm256_and_si256(ends.head, _mm256_cmpeq_epi16(cur.head, key)));
+    if (from == 0) {
+        store(d, head);
+        return;
+    }
+    __m256i tail = smoothDrawn(oldTail, cur.tail, load(row + from - 1), shiftedDown(cur.tail, key),
+                               EDGE ? key : up.tail, EDGE ? key : down.tail, key, ends.tail);
+    if (EDGE)
+        tail = _mm256_blendv_epi8(tail, oldTail,
+                                  _mm256_and_si256(ends.tail, _mm256_cmpeq_epi16(cur.tail, key)));
+    store(d, head);
+    store(d + from, tail);
+}
+
+// Rows of V to 2V pixels, h >= 3: each source row is loaded once and kept
+// for the rows beside it. (The key comes in as a number: a function that
+// takes a vector is left without the vzeroupper at its end.)
+WIDE void smoothNarrowRows(uint16_t* d, int32_t yPitch, const uint16_t* s, int32_t srcPitch,
+                           int32_t w, int32_t h, uint16_t keyValue) {
+    const __m256i key = splat(keyValue);
+    const __m256i first = _mm256_cmpeq_epi16(laneIndex(), _mm256_setzero_si256());
+    const __m256i last = _mm256_cmpeq_epi16(laneIndex(), splat(V - 1));
+    const RowEnds ends = w == V
+                             ? RowEnds{_mm256_or_si256(first, last), _mm256_or_si256(first, last)}
+                             : RowEnds{first, last};
+    NarrowRow cur = narrowRow(s, w, key), down = narrowRow(s + srcPitch, w, key);
+    smoothNarrowRow<true>(d, s, w, cur, cur, cur, ends, key);
+    int32_t j = 1;
+    for (; j < h - 1; ++j) {
+        const uint16_t* row = s + int64_t{j} * srcPitch;
+        const NarrowRow up = cur;
+        cur = down;
+        down = narrowRow(row + srcPitch, w, key);
+        smoothNarrowRow<false>(d + int64_t{j} * yPitch, row, w, cur, up, down, ends, key);
+    }
+    smoothNarrowRow<true>(d + int64_t{j} * yPitch, s + int64_t{j} * srcPitch, w, down, down, down,
+                          ends, key);
+}
+
 WIDE void smoothRowsAvx2(uint16_t* d, int32_t yPitch, const uint16_t* s, int32_t srcPitch,
                          int32_t w, int32_t h, uint16_t keyValue) {
+    if (w <= 2 * V && h >= 3) {
+        smoothNarrowRows(d, yPitch, s, srcPitch, w, h, keyValue);
+        return;
+    }
     const __m256i key = splat(keyValue);
     for (int32_t j = 0; j < h; ++j, d += yPitch, s += srcPitch) {
         const bool edge = j == 0 || j == h - 1;
