@@ -190,6 +190,26 @@ void expectSame(const Drawn& a, const Drawn& b, const std::string& what) {
     EXPECT_EQ(a.mode, b.mode) << what;
 }
 
+// The screen after the glyphs' blits one by one, and after them as a run,
+// each on a fresh background.
+struct Tint {
+    int32_t r, g, b;
+};
+
+Drawn glyphByGlyph(const TintedGlyph* glyphs, int count, const Surface* s, Tint t) {
+    fillPattern();
+    for (int i = 0; i < count; ++i)
+        blitTintedRows(&backBuffer, glyphs[i].x, glyphs[i].y, glyphs[i].w, 24, s, t.r, t.g, t.b,
+                       glyphs[i].srcX, 0, glyphs[i].inkTop, glyphs[i].inkBottom);
+    return drawnNow();
+}
+
+Drawn glyphRun(const TintedGlyph* glyphs, int count, const Surface* s, Tint t) {
+    fillPattern();
+    blitTintedGlyphs(&backBuffer, glyphs, count, 24, s, t.r, t.g, t.b);
+    return drawnNow();
+}
+
 // Every code drawn as text against the whole tinted blits of its glyphs,
 // fifteen codes to a line, at places where the screen's edges cut them.
 void expectGlyphsAsWholeBlits(const char* device) {
@@ -300,24 +320,12 @@ TEST(TintedRows, AGlyphRunIsEachGlyphsBlitInTurn) {
             {70, 100, 12, 5, 8, 8},    {W, 20, 5, 0, 0, 22},    {80, 110, 12, 28, 0, INT32_MAX},
         };
         const int count = static_cast<int>(sizeof glyphs / sizeof glyphs[0]);
-        fillPattern();
-        for (const TintedGlyph& g : glyphs)
-            blitTintedRows(&backBuffer, g.x, g.y, g.w, 24, s, 200, 40, 90, g.srcX, 0, g.inkTop,
-                           g.inkBottom);
-        Drawn each = drawnNow();
-        fillPattern();
-        blitTintedGlyphs(&backBuffer, glyphs, count, 24, s, 200, 40, 90);
-        expectSame(drawnNow(), each, device);
+        const Tint tint{200, 40, 90};
+        expectSame(glyphRun(glyphs, count, s, tint), glyphByGlyph(glyphs, count, s, tint), device);
         // Glyph by glyph, so that a wrong cursor or level after any one shows.
-        for (int i = 0; i < count; ++i) {
-            fillPattern();
-            blitTintedRows(&backBuffer, glyphs[i].x, glyphs[i].y, glyphs[i].w, 24, s, 200, 40, 90,
-                           glyphs[i].srcX, 0, glyphs[i].inkTop, glyphs[i].inkBottom);
-            Drawn one = drawnNow();
-            fillPattern();
-            blitTintedGlyphs(&backBuffer, &glyphs[i], 1, 24, s, 200, 40, 90);
-            expectSame(drawnNow(), one, std::string(device) + " glyph " + std::to_string(i));
-        }
+        for (int i = 0; i < count; ++i)
+            expectSame(glyphRun(&glyphs[i], 1, s, tint), glyphByGlyph(&glyphs[i], 1, s, tint),
+                       std::string(device) + " glyph " + std::to_string(i));
     }
     // A buffer whose span ends halfway down the screen refuses the glyphs
     // that reach below it, in a run as alone.
@@ -325,14 +333,8 @@ TEST(TintedRows, AGlyphRunIsEachGlyphsBlitInTurn) {
     const int32_t savedMax = backBuffer.maxOffset;
     backBuffer.maxOffset = 160 * backBuffer.yPitch;
     const TintedGlyph halves[] = {{10, 100, 12, 0, 0, 22}, {30, 150, 12, 0, 0, 22}};
-    fillPattern();
-    for (const TintedGlyph& g : halves)
-        blitTintedRows(&backBuffer, g.x, g.y, g.w, 24, s, 9, 9, 9, g.srcX, 0, g.inkTop,
-                       g.inkBottom);
-    Drawn alone = drawnNow();
-    fillPattern();
-    blitTintedGlyphs(&backBuffer, halves, 2, 24, s, 9, 9, 9);
-    Drawn run = drawnNow();
+    Drawn alone = glyphByGlyph(halves, 2, s, Tint{9, 9, 9});
+    Drawn run = glyphRun(halves, 2, s, Tint{9, 9, 9});
     backBuffer.maxOffset = savedMax;
     expectSame(run, alone, "half a span");
 
