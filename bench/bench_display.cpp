@@ -2,9 +2,9 @@
 
 #include "gfx/assets.h"
 #include "gfx/gapi_buffer.h"
-#include "platform/device.h"
-#include "platform/headless.h"
-#include "platform/messages.h"
+#include "platform/gapi/device.h"
+#include "platform/headless/host.h"
+#include "platform/wince/messages.h"
 #include "shell/startup.h"
 #include "shell/state.h"
 

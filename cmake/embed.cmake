@@ -2,7 +2,7 @@
 # table of them. A file is named KIND_ID.ext, for example bitmap_254.bmp.
 string(REPLACE "|" ";" FILES "${FILES}")
 set(body "// Generated from resources/ by cmake/embed.cmake; do not edit.\n")
-string(APPEND body "#include \"platform/resources.h\"\n\n")
+string(APPEND body "#include \"platform/wince/resources.h\"\n\n")
 set(table "")
 set(count 0)
 foreach(path ${FILES})

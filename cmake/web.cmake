@@ -1,11 +1,11 @@
 # The browser edition: the same game built with emscripten into a static site
 # (index.html, audio.js, reefdart.js, reefdart.wasm) in ${CMAKE_BINARY_DIR}/site.
 # The native libraries are not used; the files that need them stay out, and
-# platform/web_*.cpp stand in for the host and for what they gave.
+# platform/web/ stands in for the host and for what they gave.
 file(GLOB WEB_SOURCES CONFIGURE_DEPENDS
-  shell/*.cpp game/*.cpp gfx/*.cpp frontend/*.cpp persist/*.cpp sound/*.cpp platform/*.cpp)
+  shell/*.cpp game/*.cpp gfx/*.cpp frontend/*.cpp persist/*.cpp sound/*.cpp platform/*/*.cpp)
 list(FILTER WEB_SOURCES EXCLUDE REGEX
-  "/platform/(desktop_[a-z_]*|main|headless_host|image_files|recorder|script|module_player|instance)\\.cpp$")
+  "/platform/(desktop|headless|native|script|entry)/")
 
 include(${CMAKE_SOURCE_DIR}/cmake/resources.cmake)
 

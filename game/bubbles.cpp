@@ -1,7 +1,7 @@
 // Bubbles rising through the opening, and the obstacle test.
 #include "game/world.h"
 
-#include "platform/runtime.h"
+#include "platform/wince/runtime.h"
 #include "shell/state.h"
 
 void newBubble(int i, bool replacing) {

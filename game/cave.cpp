@@ -1,7 +1,7 @@
 // The cave: edge-style runs and the laying of new columns.
 #include "game/world.h"
 
-#include "platform/runtime.h"
+#include "platform/wince/runtime.h"
 
 // Style 2 is the base: any other style is followed by 2, and a run of 2 by a
 // style drawn from 0, 1, 2.

@@ -2,7 +2,7 @@
 #include "game/world.h"
 
 #include "game/game_screen.h"
-#include "platform/runtime.h"
+#include "platform/wince/runtime.h"
 #include "shell/state.h"
 #include "sound/sound.h"
 

@@ -3,7 +3,7 @@
 // the display format.
 #include "gfx/bitmap_load.h"
 
-#include "platform/bitmap.h"
+#include "platform/wince/bitmap.h"
 
 #include <new>
 

@@ -2,7 +2,7 @@
 #pragma once
 
 #include "gfx/surface.h"
-#include "platform/winapi.h"
+#include "platform/wince/winapi.h"
 
 #include <cstdint>
 

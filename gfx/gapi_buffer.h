@@ -1,7 +1,7 @@
 // A drawing destination with the display's own memory layout.
 #pragma once
 
-#include "platform/gapi.h"
+#include "platform/gapi/gapi.h"
 
 #include <cstdint>
 

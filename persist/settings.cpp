@@ -1,8 +1,8 @@
 #include "persist/settings.h"
 
 #include "game/game.h"
-#include "platform/files.h"
-#include "platform/winapi.h"
+#include "platform/wince/files.h"
+#include "platform/wince/winapi.h"
 #include "shell/state.h"
 #include "sound/sound.h"
 

@@ -1,5 +1,5 @@
 // The string table, accelerator table and dialog templates of the executable.
-#include "platform/resources.h"
+#include "platform/wince/resources.h"
 
 const StringResource stringTable[] = {
     {1, L"Reefdart"},   // window title

@@ -2,8 +2,8 @@
 #include "shell/app.h"
 
 #include "persist/settings.h"
-#include "platform/gapi.h"
-#include "platform/resources.h"
+#include "platform/gapi/gapi.h"
+#include "platform/wince/resources.h"
 #include "shell/autopilot.h"
 #include "shell/input.h"
 #include "shell/startup.h"

@@ -1,7 +1,7 @@
 // Entry, window and message loop.
 #pragma once
 
-#include "platform/winapi.h"
+#include "platform/wince/winapi.h"
 
 constexpr UINT TICK_TIMER_ID = 10;
 constexpr UINT TICK_PERIOD_MS = 5;

@@ -2,7 +2,7 @@
 // the attract demo (--autoplay) and the player of long unattended runs.
 #pragma once
 
-#include "platform/winapi.h"
+#include "platform/wince/winapi.h"
 
 extern bool autopilotOn;
 

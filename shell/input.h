@@ -1,7 +1,7 @@
 // Key and stylus input.
 #pragma once
 
-#include "platform/winapi.h"
+#include "platform/wince/winapi.h"
 
 // Run on every message before the window procedure's table: may replace the
 // message by a key press that a resolved stylus tap stands for.

@@ -3,7 +3,7 @@
 #include "game/game.h"
 #include "gfx/text.h"
 #include "persist/settings.h"
-#include "platform/winapi.h"
+#include "platform/wince/winapi.h"
 #include "shell/state.h"
 #include "sound/sound.h"
 

@@ -8,8 +8,8 @@
 #include "gfx/gapi_buffer.h"
 #include "gfx/text.h"
 #include "persist/settings.h"
-#include "platform/gapi.h"
-#include "platform/runtime.h"
+#include "platform/gapi/gapi.h"
+#include "platform/wince/runtime.h"
 #include "shell/state.h"
 #include "sound/sound.h"
 

@@ -1,7 +1,7 @@
 // Start-up and shutdown.
 #pragma once
 
-#include "platform/winapi.h"
+#include "platform/wince/winapi.h"
 
 void startUp(HWND window);
 void quitProgram();

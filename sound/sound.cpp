@@ -1,6 +1,6 @@
 #include "sound/sound.h"
 
-#include "platform/resources.h"
+#include "platform/wince/resources.h"
 #include "shell/state.h"
 
 // Constructed in this order before the program starts: the speaker, the

@@ -2,7 +2,7 @@
 // operations the rest of the program calls.
 #pragma once
 
-#include "platform/hss.h"
+#include "platform/hss/hss.h"
 
 #include <cstdint>
 

@@ -4,7 +4,7 @@
 // the water's depth gradient, the volume bar corner and the rock's darkness.
 #include "gfx/assets.h"
 #include "gfx/surface.h"
-#include "platform/resources.h"
+#include "platform/wince/resources.h"
 #include "support/gfx_host.h"
 
 #include <gtest/gtest-spi.h>

@@ -1,7 +1,7 @@
 // The presenter thread on a real X server with an accelerated (GL) renderer.
 // These run only when REEFDART_X11_TESTS is set, which
 // tests/desktop_presenter_xvfb.sh does under Xvfb; elsewhere they skip.
-#include "platform/desktop_presenter.h"
+#include "platform/desktop/presenter.h"
 
 #include <SDL.h>
 #include <gtest/gtest.h>

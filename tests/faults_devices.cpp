@@ -1,10 +1,10 @@
 // Machines without a sound device: the whole program still starts, plays and
 // ends with its files saved. (A machine without a display is the clear error
 // of CommandLine.NoDisplayIsAClearError.)
-#include "platform/headless.h"
-#include "platform/host.h"
-#include "platform/instance.h"
-#include "platform/script.h"
+#include "platform/headless/host.h"
+#include "platform/host/host.h"
+#include "platform/host/instance.h"
+#include "platform/script/script.h"
 #include "shell/app.h"
 #include "shell/autopilot.h"
 #include "shell/startup.h"

@@ -1,8 +1,8 @@
 // The game world: phases, cave, fish, bubbles, obstacles and score.
 #include "game/score_code.h"
 #include "game/world.h"
-#include "platform/headless.h"
-#include "platform/runtime.h"
+#include "platform/headless/host.h"
+#include "platform/wince/runtime.h"
 #include "shell/state.h"
 #include "support/test_host.h"
 

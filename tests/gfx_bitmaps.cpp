@@ -2,9 +2,9 @@
 #include "gfx/assets.h"
 #include "gfx/bitmap_load.h"
 #include "gfx/gapi_buffer.h"
-#include "platform/bitmap.h"
-#include "platform/device.h"
-#include "platform/resources.h"
+#include "platform/wince/bitmap.h"
+#include "platform/gapi/device.h"
+#include "platform/wince/resources.h"
 #include "support/gfx_host.h"
 
 #include <SDL.h>

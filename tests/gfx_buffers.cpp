@@ -1,7 +1,7 @@
 // Pixel format, the display buffers' layouts on every device, and presenting.
 #include "gfx/gapi_buffer.h"
 #include "gfx/surface.h"
-#include "platform/device.h"
+#include "platform/gapi/device.h"
 #include "shell/state.h"
 #include "support/gfx_host.h"
 

@@ -4,7 +4,7 @@
 #include "gfx/assets.h"
 #include "gfx/gapi_buffer.h"
 #include "gfx/text.h"
-#include "platform/device.h"
+#include "platform/gapi/device.h"
 #include "shell/state.h"
 #include "support/gfx_host.h"
 

@@ -1,6 +1,6 @@
 // Each emulated device lays its display memory out by its own pitches, and the
 // screen read back through them shows the picture that was written.
-#include "platform/device.h"
+#include "platform/gapi/device.h"
 #include "support/test_host.h"
 
 #include <gtest/gtest.h>

@@ -1,9 +1,9 @@
 // The message loop hands messages out in the handheld's order and makes
 // WM_TIMER only when due, never more than one at a time.
-#include "platform/headless.h"
-#include "platform/messages.h"
-#include "platform/resources.h"
-#include "platform/runtime.h"
+#include "platform/headless/host.h"
+#include "platform/wince/messages.h"
+#include "platform/wince/resources.h"
+#include "platform/wince/runtime.h"
 #include "support/test_host.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
 // The pilot: what it aims at, how far it gets, and a whole run on autoplay.
 #include "game/world.h"
-#include "platform/runtime.h"
+#include "platform/wince/runtime.h"
 #include "shell/autopilot.h"
 #include "shell/state.h"
 #include "support/test_host.h"

@@ -1,6 +1,6 @@
 // Which music plays after each screen change and game start, and whether it
 // started again from its beginning.
-#include "platform/headless.h"
+#include "platform/headless/host.h"
 #include "persist/settings.h"
 #include "shell/state.h"
 #include "sound/sound.h"

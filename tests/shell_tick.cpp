@@ -1,6 +1,6 @@
 // The timer tick: its time step, its seconds clock and what it runs.
-#include "platform/headless.h"
-#include "platform/winapi.h"
+#include "platform/headless/host.h"
+#include "platform/wince/winapi.h"
 #include "shell/state.h"
 #include "support/test_host.h"
 

@@ -6,9 +6,9 @@
 // REEFDART_SOAK_MINUTES sets the virtual minutes played (default 4).
 #include "game/world.h"
 #include "persist/settings.h"
-#include "platform/headless.h"
-#include "platform/instance.h"
-#include "platform/script.h"
+#include "platform/headless/host.h"
+#include "platform/host/instance.h"
+#include "platform/script/script.h"
 #include "shell/app.h"
 #include "shell/autopilot.h"
 #include "shell/startup.h"

@@ -1,7 +1,7 @@
 // The two music modules the game ships: their shape, and what they sound like
 // through the speaker.
-#include "platform/headless.h"
-#include "platform/resources.h"
+#include "platform/headless/host.h"
+#include "platform/wince/resources.h"
 #include "shell/state.h"
 #include "sound/sound.h"
 #include "support/test_host.h"

@@ -1,8 +1,8 @@
 // The program's sound side: which module plays in which mode, the click, the
 // volume steps, and what a second of mixed output looks like.
-#include "platform/host.h"
-#include "platform/hss.h"
-#include "platform/resources.h"
+#include "platform/host/host.h"
+#include "platform/hss/hss.h"
+#include "platform/wince/resources.h"
 #include "shell/state.h"
 #include "sound/sound.h"
 #include "support/mod_builder.h"

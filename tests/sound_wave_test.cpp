@@ -1,6 +1,6 @@
 // Reading WAVE clips and mixing them: what a clip decodes to, which files are
 // refused, and how the speaker plays, scales, saturates and stops clips.
-#include "platform/hss.h"
+#include "platform/hss/hss.h"
 #include "support/mod_builder.h"
 #include "support/test_host.h"
 

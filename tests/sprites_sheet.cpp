@@ -4,7 +4,7 @@
 #include "gfx/assets.h"
 #include "gfx/gapi_buffer.h"
 #include "gfx/surface.h"
-#include "platform/resources.h"
+#include "platform/wince/resources.h"
 #include "support/gfx_host.h"
 
 #include <gtest/gtest.h>

@@ -9,8 +9,8 @@
 #include "gfx/gapi_buffer.h"
 #include "gfx/surface.h"
 #include "gfx/text.h"
-#include "platform/bitmap.h"
-#include "platform/resources.h"
+#include "platform/wince/bitmap.h"
+#include "platform/wince/resources.h"
 #include "support/gfx_host.h"
 
 #include <cstddef>

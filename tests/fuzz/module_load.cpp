@@ -2,7 +2,7 @@
 // little looping playback mixed through the speaker, with a rewind by a second
 // load of the same bytes. A refused module must leave the music empty and
 // silent; an accepted one must play from its start.
-#include "platform/hss.h"
+#include "platform/hss/hss.h"
 #include "sound/sound.h"
 #include "support/test_host.h"
 

@@ -2,9 +2,9 @@
 // consist of well-formed commands, and writing those commands out again must
 // give a script that parses to the same commands; a script it refuses must
 // name a line of the text.
-#include "platform/script.h"
+#include "platform/script/script.h"
 
-#include "platform/device.h"
+#include "platform/gapi/device.h"
 
 #include <cctype>
 #include <cstddef>

@@ -2,7 +2,7 @@
 // played over every sound channel and mixed. An accepted clip must hold at
 // least one sample at a rate the mixer can step through; a refused one must
 // leave the clip loaded before it in place.
-#include "platform/hss.h"
+#include "platform/hss/hss.h"
 #include "sound/sound.h"
 #include "support/test_host.h"
 

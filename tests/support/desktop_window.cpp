@@ -1,8 +1,8 @@
 #include "support/desktop_window.h"
 
-#include "platform/desktop.h"
-#include "platform/device.h"
-#include "platform/messages.h"
+#include "platform/desktop/host.h"
+#include "platform/gapi/device.h"
+#include "platform/wince/messages.h"
 #include "support/test_host.h"
 
 #include <cstdlib>

@@ -4,7 +4,7 @@
 #include "gfx/gapi_buffer.h"
 #include "gfx/text.h"
 #include "gfx/surface.h"
-#include "platform/device.h"
+#include "platform/gapi/device.h"
 #include "shell/startup.h"
 #include "shell/state.h"
 #include "support/test_host.h"

@@ -1,6 +1,6 @@
 #include "support/mod_builder.h"
 
-#include "platform/resources.h"
+#include "platform/wince/resources.h"
 
 #include <cmath>
 #include <cstring>

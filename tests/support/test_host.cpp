@@ -1,9 +1,9 @@
 #include "support/test_host.h"
 
-#include "platform/device.h"
-#include "platform/folders.h"
-#include "platform/headless.h"
-#include "platform/messages.h"
+#include "platform/gapi/device.h"
+#include "platform/wince/folders.h"
+#include "platform/headless/host.h"
+#include "platform/wince/messages.h"
 
 #include <cstdio>
 #include <cstdlib>

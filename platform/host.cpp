@@ -1,3 +1,0 @@
-#include "platform/host.h"
-
-const Host* host = nullptr;

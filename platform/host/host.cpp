@@ -1,0 +1,3 @@
+#include "platform/host/host.h"
+
+const Host* host = nullptr;
