@@ -4,7 +4,9 @@
 // Only platform/ includes this.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <vector>
 
 struct Host {
     const char* name;
@@ -35,3 +37,16 @@ struct Host {
 
 // The running host; set by main before the program starts.
 extern const Host* host;
+
+// Services the handheld stand-ins take from the host's build: each host folder
+// gives one implementation, chosen by the build (platform/native for the
+// desktop and headless hosts, platform/web for the browser).
+
+// Decodes a Windows BMP held in memory into rows of blue, green and red bytes,
+// top row first, width * 3 bytes a row. Returns false when the data is no BMP
+// the decoder reads.
+bool hostDecodeBmp(const unsigned char* data, size_t size, int* width, int* height,
+                   std::vector<uint8_t>* rows);
+// A settings file has just been replaced (the browser copies the data folder
+// back to its storage; elsewhere the file is already where it belongs).
+void hostFileReplaced();

@@ -1,7 +1,7 @@
 // The browser edition's BMP decoding, through stb_image (Debian's libstb-dev,
 // header only): SDL's loader, which the desktop uses, is not in this build.
 #ifdef __EMSCRIPTEN__
-#include "platform/web/web.h"
+#include "platform/host/host.h"
 
 #define STB_IMAGE_IMPLEMENTATION
 #define STBI_ONLY_BMP
@@ -15,7 +15,8 @@
 
 #include <climits>
 
-bool decodeBmpRows(const unsigned char* data, size_t size, int* width, int* height,
+// Reads uncompressed or bit-field pixels of 1, 4, 8, 16, 24 or 32 bits.
+bool hostDecodeBmp(const unsigned char* data, size_t size, int* width, int* height,
                    std::vector<uint8_t>* rows) {
     if (!data || size > INT_MAX) return false;
     int w = 0, h = 0, channels = 0;

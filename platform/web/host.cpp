@@ -357,7 +357,10 @@ extern "C" EMSCRIPTEN_KEEPALIVE void webPageHidden() {
     closeWindow();
 }
 
-void webFileReplaced() {
+// A settings file has been replaced: the data folder goes back to the
+// browser's storage (in the background; a later call while that runs makes
+// one more pass once it ends).
+void hostFileReplaced() {
     webSaveData();
 }
 

@@ -1,24 +1,8 @@
 // The browser edition: the host that runs the program in a web page (a canvas
 // for the screen, the page's keyboard, mouse and touch events as the device's
-// buttons and stylus, the browser's storage for the data folder), and the few
-// services the native libraries give the other platform files elsewhere.
-// Only platform/ includes this, and only when building with emscripten.
+// buttons and stylus, the browser's storage for the data folder). What its
+// files say to each other; only platform/web/ includes this.
 #pragma once
-
-#include <cstddef>
-#include <cstdint>
-#include <vector>
-
-// Decodes a Windows BMP held in memory (uncompressed or bit-field pixels of
-// 1, 4, 8, 16, 24 or 32 bits) into rows of blue, green and red bytes, top row
-// first, width * 3 bytes a row. Returns false when the data is no such file.
-bool decodeBmpRows(const unsigned char* data, size_t size, int* width, int* height,
-                   std::vector<uint8_t>* rows);
-
-// A settings file has been replaced: the data folder goes back to the
-// browser's storage (in the background; a later call while that runs makes
-// one more pass once it ends).
-void webFileReplaced();
 
 // The virtual-key code of a page key event, from its KeyboardEvent.key and
 // KeyboardEvent.code values; 0 for none. Letters and digits follow the

@@ -6,13 +6,8 @@
 // DeleteObject and the rest can be handed any handle at all.
 #include "platform/wince/bitmap.h"
 
+#include "platform/host/host.h"
 #include "platform/wince/resources.h"
-
-#ifdef __EMSCRIPTEN__
-#include "platform/web/web.h"
-#else
-#include <SDL.h>
-#endif
 
 #include <algorithm>
 #include <cstring>
@@ -125,34 +120,12 @@ bool bmpSizeAllowed(const unsigned char* data, size_t size) {
 // Decodes a BMP file held in memory into a new top-down 24-bit bitmap.
 BitmapRecord* decodeBmp(const unsigned char* data, size_t size) {
     if (!bmpSizeAllowed(data, size)) return nullptr;
-#ifdef __EMSCRIPTEN__
     int w = 0, h = 0;
     std::vector<uint8_t> rows;
-    if (!decodeBmpRows(data, size, &w, &h, &rows)) return nullptr;
+    if (!hostDecodeBmp(data, size, &w, &h, &rows)) return nullptr;
     BitmapRecord* decoded = newBitmap(w, h, w * BYTES_PER_PIXEL, false);
     if (decoded) std::memcpy(decoded->pixels, rows.data(), rows.size());
     return decoded;
-#else
-    SDL_RWops* rw = SDL_RWFromConstMem(data, static_cast<int>(size));
-    if (!rw) return nullptr;
-    SDL_Surface* loaded = SDL_LoadBMP_RW(rw, 1);
-    if (!loaded) return nullptr;
-    SDL_SetSurfaceBlendMode(loaded, SDL_BLENDMODE_NONE);
-    SDL_Surface* bgr = SDL_ConvertSurfaceFormat(loaded, SDL_PIXELFORMAT_BGR24, 0);
-    SDL_FreeSurface(loaded);
-    if (!bgr) return nullptr;
-    BitmapRecord* b = newBitmap(bgr->w, bgr->h, bgr->w * BYTES_PER_PIXEL, false);
-    if (b) {
-        SDL_LockSurface(bgr);
-        const uint8_t* rows = static_cast<const uint8_t*>(bgr->pixels);
-        for (int y = 0; y < bgr->h; ++y)
-            std::memcpy(b->pixels + static_cast<size_t>(y) * b->rowBytes, rows + y * bgr->pitch,
-                        static_cast<size_t>(b->rowBytes));
-        SDL_UnlockSurface(bgr);
-    }
-    SDL_FreeSurface(bgr);
-    return b;
-#endif
 }
 
 } // namespace

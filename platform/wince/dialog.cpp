@@ -9,12 +9,6 @@
 #include "platform/wince/screen.h"
 #include "platform/wince/system_font.h"
 
-#ifdef __EMSCRIPTEN__
-#include "platform/web/web.h"
-#else
-#include <SDL.h>
-#endif
-
 #include <cstring>
 
 namespace {
@@ -65,10 +59,9 @@ int unitsY(int du) {
 void drawIcon(Canvas* c, int x, int y) {
     const EmbeddedResource* r = findEmbeddedResource("ICON", ICON_RESOURCE);
     if (!r) return;
-#ifdef __EMSCRIPTEN__
     int w = 0, h = 0;
     std::vector<uint8_t> rows;
-    if (!decodeBmpRows(r->data, r->size, &w, &h, &rows)) return;
+    if (!hostDecodeBmp(r->data, r->size, &w, &h, &rows)) return;
     for (int j = 0; j < h; ++j)
         for (int i = 0; i < w; ++i) {
             const uint8_t* p = &rows[(static_cast<size_t>(j) * w + i) * 3];
@@ -76,25 +69,6 @@ void drawIcon(Canvas* c, int x, int y) {
             plot(x + i, y + j,
                  static_cast<uint16_t>((p[2] >> 3) << 11 | (p[1] >> 2) << 5 | p[0] >> 3), c);
         }
-#else
-    SDL_Surface* loaded = SDL_LoadBMP_RW(SDL_RWFromConstMem(r->data, static_cast<int>(r->size)), 1);
-    if (!loaded) return;
-    SDL_Surface* rgba = SDL_ConvertSurfaceFormat(loaded, SDL_PIXELFORMAT_ARGB8888, 0);
-    SDL_FreeSurface(loaded);
-    if (!rgba) return;
-    for (int j = 0; j < rgba->h; ++j) {
-        const uint32_t* row = reinterpret_cast<const uint32_t*>(
-            static_cast<const uint8_t*>(rgba->pixels) + j * rgba->pitch);
-        for (int i = 0; i < rgba->w; ++i) {
-            uint32_t p = row[i];
-            if ((p >> 24) < 128 || (p & 0xFFFFFF) == 0x800080) continue; // transparent
-            uint16_t rgb565 =
-                static_cast<uint16_t>((p >> 8 & 0xF800) | (p >> 5 & 0x07E0) | (p >> 3 & 0x1F));
-            plot(x + i, y + j, rgb565, c);
-        }
-    }
-    SDL_FreeSurface(rgba);
-#endif
 }
 
 void dialogBox(HWND dialog, int* left, int* top, int* right, int* bottom) {

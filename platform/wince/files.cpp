@@ -1,4 +1,9 @@
+// The settings files through the POSIX file calls: the C runtime the
+// handheld code is written against, which every host's build provides (the
+// browser's over its in-memory file system).
 #include "platform/wince/files.h"
+
+#include "platform/host/host.h"
 
 #include <cerrno>
 #include <cstdlib>
@@ -10,10 +15,6 @@
 #include <vector>
 #include <sys/stat.h>
 #include <unistd.h>
-
-#ifdef __EMSCRIPTEN__
-#include "platform/web/web.h"
-#endif
 
 namespace {
 
@@ -137,8 +138,6 @@ int replaceFile(const char* path, const char* data, size_t size) {
     }
     syncFolder(target);
     sweepLeftovers(target);
-#ifdef __EMSCRIPTEN__
-    webFileReplaced();
-#endif
+    hostFileReplaced();
     return 1;
 }
