@@ -1,7 +1,7 @@
-// The browser host and the browser edition's entry point. The program's
-// message loop keeps its shape: whenever it waits, the host hands the browser
-// its turn (emscripten_sleep, which needs the build's ASYNCIFY), so page
-// events arrive, the canvas is repainted and timers fire meanwhile.
+// The browser host. The program's message loop keeps its shape: whenever it
+// waits, the host hands the browser its turn (emscripten_sleep, which needs the
+// build's ASYNCIFY), so page events arrive, the canvas is repainted and timers
+// fire meanwhile.
 #ifdef __EMSCRIPTEN__
 
 #include "platform/web/web.h"
@@ -12,8 +12,6 @@
 #include "platform/host/instance.h"
 #include "platform/wince/messages.h"
 #include "platform/wince/screen.h"
-#include "shell/app.h"
-#include "shell/startup.h"
 
 #include <emscripten.h>
 #include <emscripten/html5.h>
@@ -457,7 +455,7 @@ int webVirtualKey(const char* key, const char* code) {
     return namedKey(key);
 }
 
-int main() {
+void startWebHost() {
     webMountData(DATA_FOLDER);
     while (!webDataReady()) emscripten_sleep(5);
     std::string error;
@@ -469,13 +467,13 @@ int main() {
     w.lastYield = emscripten_get_now();
     host = &webHost;
     listenToPage();
-    constructProgramObjects();
-    int code = WinMain(nullptr, nullptr, L"", SW_SHOW);
+}
+
+void finishWebHost(int code) {
     present();
     webCloseAudio(); // the music stops with the program
     w.ended = true;
     webProgramEnded(code);
-    return code;
 }
 
 #endif

@@ -4,6 +4,14 @@
 // files say to each other; only platform/web/ includes this.
 #pragma once
 
+// Mounts the data folder from the browser's storage and waits for it, picks the
+// device the page asks for, starts the clock from the wall clock and installs
+// the host with its page events.
+void startWebHost();
+// Shows the last picture, stops the sound and tells the page the program
+// ended with code.
+void finishWebHost(int code);
+
 // The virtual-key code of a page key event, from its KeyboardEvent.key and
 // KeyboardEvent.code values; 0 for none. Letters and digits follow the
 // keyboard layout (key), the other keys their position (code).

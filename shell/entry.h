@@ -1,0 +1,17 @@
+// The program as its entry sees it: the entry (platform/entry/, and the
+// browser host's main) reads its command line or page, starts a host, and then
+// asks for nothing but what is declared here.
+#pragma once
+
+#include <cstdint>
+
+// Sets up the program-lifetime objects and runs the program as the handheld
+// starts it, until it ends; returns its exit code. The host must be running.
+int runProgram();
+// Whether the pilot plays (--autoplay, a script's autoplay); set it before
+// runProgram.
+void setAutoplay(bool on);
+bool autoplayOn();
+// The score a genuine score code from the game-over screen stands for; false
+// when the code is not genuine.
+bool scoreOfCode(const char* code, int32_t* score);
