@@ -40,16 +40,30 @@ BubblePos bubbleScreenPos(int i) {
     return {static_cast<int32_t>(x), static_cast<int32_t>(y)};
 }
 
+int visibleColumns() {
+    int count = 0;
+    for (float x = -static_cast<float>(COLUMN_WIDTH) * world.scrollFraction; x < layoutWidth;
+         x += COLUMN_WIDTH)
+        ++count;
+    return count;
+}
+
 void obstacleHits(int i) {
     const GameWorld& w = world;
-    const double cw = COLUMN_WIDTH;
     const int H = layoutHeight;
     float v = w.obstacleY[(w.columnCount + i) % RING_SIZE];
     if (v == OBSTACLE_NONE) return;
     float xo = i * COLUMN_WIDTH - COLUMN_WIDTH * w.scrollFraction;
     float yf = H / 2 - w.fishTrail[TRAIL_LENGTH - 1] * H - COLUMN_WIDTH / 2;
     float yo = H / 2 - v * H - COLUMN_WIDTH;
-    bool hit = 2.49 * cw - 2.0 > xo + 6.0 && 2.49 * cw - cw + 6.0 < xo + 28.0 - 8.0 &&
-               yf + cw - 5.0 > yo - 2.0 && yf + 7.0 < yo + 30.0 - 4.0;
+    // The fish's height above the obstacle's, in pixels; every step is exact
+    // in double precision.
+    double above = static_cast<double>(yo) - yf + (COLUMN_WIDTH - COLUMN_WIDTH / 2);
+    bool hit = xo > OBSTACLE_HIT_LEFT && xo < OBSTACLE_HIT_RIGHT && above > -OBSTACLE_HIT_BELOW &&
+               above < OBSTACLE_HIT_ABOVE;
     if (hit) fishEnergy = fishEnergy - HIT_COST > 0 ? fishEnergy - HIT_COST : 0;
+}
+
+void testObstacles() {
+    for (int i = 0, n = visibleColumns(); i < n; ++i) obstacleHits(i);
 }

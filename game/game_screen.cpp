@@ -1,7 +1,6 @@
 // The game screen: the cave cut out of the water and rock textures column by
 // column, the bubbles, obstacles, edge tiles, the fish with its trail and the
-// heads-up display. While it draws, the world pass applies the obstacle hits
-// and raises the best score, at the places the layers put them.
+// heads-up display. Drawing only reads the game's state.
 #include "game/game_screen.h"
 
 #include "game/score_code.h"
@@ -31,7 +30,7 @@ struct Column {
 // Calls draw for every screen column from the left edge to the right one.
 template <typename Draw> void forEachColumn(Draw draw) {
     float x = -static_cast<float>(CW) * world.scrollFraction;
-    for (int i = 0; x < layoutWidth; ++i, x += CW) {
+    for (int i = 0, n = visibleColumns(); i < n; ++i, x += CW) {
         int32_t col = world.columnCount + i;
         draw(i, Column{static_cast<int32_t>(x), col, world.caveCenter[col % RING_SIZE]});
     }
@@ -71,13 +70,12 @@ void drawBubbles() {
 }
 
 void drawObstacles() {
-    forEachColumn([](int i, const Column& c) {
+    forEachColumn([](int, const Column& c) {
         float v = world.obstacleY[c.col % RING_SIZE];
         if (v == OBSTACLE_NONE) return;
         double y = layoutHeight * 0.5 - layoutHeight * static_cast<double>(v) - CW - 6.0;
         blitKeyedSmooth(&backBuffer, c.x, static_cast<int32_t>(y), OBSTACLE_SIZE, OBSTACLE_SIZE,
                         surfaces[SLOT_SPRITES], spriteKey, 0, CW);
-        obstacleHits(i);
     });
 }
 
@@ -126,12 +124,11 @@ void whiteNumber(int32_t x, int32_t y, int32_t value, int32_t digits) {
 
 // Labels end where their numbers, drawn with leading zeros, begin.
 void drawGameOver(int32_t w, int32_t h) {
-    whiteNumber(w + 32, h - 80, bestScore, 6);
+    whiteNumber(w + 32, h - 80, shownBestScore, 6);
     white(w + 32, h - 80, "Best score: ", ALIGN_RIGHT, 1);
     whiteNumber(w + 6, h, finalScore(), 6);
     white(w, h - 20, "Game Over...", ALIGN_CENTRE, 1);
     white(w + 6, h, "Score: ", ALIGN_RIGHT, 1);
-    updateBestScore();
     if (finalScore() == bestScore && blinkOn()) white(w, h + 20, "New Record!", ALIGN_CENTRE, 0);
     whiteNumber(w - 26, h + 50, scoreCode(world.columnCount), 8);
     white(w - 26, h + 50, "Code: ", ALIGN_RIGHT, 1);

@@ -2,7 +2,8 @@
 #include "game/world.h"
 
 int32_t liveScore() {
-    return static_cast<int32_t>(7 * world.columnCount + world.scrollFraction * 7.0);
+    return static_cast<int32_t>(SCORE_PER_COLUMN * world.columnCount +
+                                world.scrollFraction * static_cast<double>(SCORE_PER_COLUMN));
 }
 
 int32_t finalScore() {
@@ -11,6 +12,11 @@ int32_t finalScore() {
 
 void updateBestScore() {
     if (finalScore() > bestScore) bestScore = finalScore();
+}
+
+void settleBestScore() {
+    shownBestScore = bestScore;
+    if (fishEnergy == 0) updateBestScore();
 }
 
 bool recordInSight() {

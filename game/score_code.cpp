@@ -1,5 +1,7 @@
 #include "game/score_code.h"
 
+#include "game/game.h"
+
 int32_t scoreCode(int32_t columnCount) {
     int32_t x = columnCount * SCORE_CODE_K1 + SCORE_CODE_K2;
     int32_t check = (x / SCORE_CODE_K3) % 10;
@@ -20,6 +22,6 @@ int checkScoreCode(const char* text, int32_t* score) {
     // The game draws the code's lowest 8 digits; codes whose x passed
     // 10 000 000 do not come from a finished game (over 16 000 columns).
     if (scoreCode(static_cast<int32_t>(columns)) != code) return 0;
-    *score = static_cast<int32_t>(columns * 7);
+    *score = static_cast<int32_t>(columns * SCORE_PER_COLUMN);
     return 1;
 }

@@ -9,6 +9,7 @@
 GameWorld world = {};
 int32_t fishEnergy = START_ENERGY;
 int32_t bestScore = 0;
+int32_t shownBestScore = 0;
 
 bool gettingReady() {
     return gameSeconds <= 0 && gameMinutes <= 0;
@@ -19,6 +20,10 @@ void newGame() {
         appMode = MODE_GAME;
         playModeMusic();
     }
+    resetWorld();
+}
+
+void resetWorld() {
     appMode = MODE_GAME;
     for (int i = 0; i < BUBBLE_COUNT; ++i) newBubble(i, false);
     GameWorld& w = world;
@@ -46,7 +51,7 @@ void newGame() {
     gameMinutes = 0;
 }
 
-void gameStep() {
+void advanceWorld() {
     GameWorld& w = world;
     float dt = frameDt;
     moveBubbles();
@@ -63,5 +68,11 @@ void gameStep() {
     if (!gettingReady()) applyControl();
     moveFish();
     wallContact();
+    testObstacles();
+    settleBestScore();
+}
+
+void gameStep() {
+    advanceWorld();
     drawGameFrame();
 }

@@ -2,23 +2,21 @@
 #include "gfx/assets.h"
 
 #include "gfx/bitmap_load.h"
-#include "shell/app.h"
 
 Surface* surfaces[SURFACE_SLOT_COUNT];
 uint16_t spriteKey;
+HINSTANCE pictureModule = nullptr;
 
 int setScreenMode(STGapiBuffer*, int32_t mode) {
-    if (mode == SCREEN_MODE_SMALL) {
-        screenWidth = 176;
-        screenHeight = 220;
-    } else if (mode == SCREEN_MODE_SQUARE) {
-        screenHeight = 240;
+    if (mode == SCREEN_MODE_SMALL || mode == SCREEN_MODE_SQUARE) {
+        screenWidth = layoutOfMode(mode).width;
+        screenHeight = layoutOfMode(mode).height;
     }
     return 1;
 }
 
 Surface* loadPicture(int bitmapId) {
-    HBITMAP bitmap = LoadBitmapW(appInstance, bitmapId);
+    HBITMAP bitmap = LoadBitmapW(pictureModule, bitmapId);
     Surface* surface = loadSurface(&backBuffer, bitmap);
     if (bitmap) DeleteObject(bitmap);
     return surface;

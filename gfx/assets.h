@@ -3,6 +3,7 @@
 #pragma once
 
 #include "gfx/gapi_buffer.h"
+#include "gfx/layout.h"
 #include "gfx/surface.h"
 
 #include <cstdint>
@@ -44,17 +45,11 @@ enum : int {
     BITMAP_SPRITES = 337,
 };
 
-// Logical screen modes.
-enum : int32_t {
-    SCREEN_MODE_STANDARD = 0, // 240 x 320
-    SCREEN_MODE_SMALL = 1,    // 176 x 220
-    SCREEN_MODE_SQUARE = 2,   // 240 x 240
-    SCREEN_MODE_RAW = 3,      // 176-wide Game API display over a 240-wide raw buffer
-};
-
 extern Surface* surfaces[SURFACE_SLOT_COUNT];
 // The display value of the sprite sheets' transparent purple RGB(128, 0, 128).
 extern uint16_t spriteKey;
+// The module whose resources hold the pictures; start-up sets it.
+extern HINSTANCE pictureModule;
 
 // Sets the logical screen size for the mode; returns 1.
 int setScreenMode(STGapiBuffer* buffer, int32_t mode);

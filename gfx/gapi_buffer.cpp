@@ -2,7 +2,7 @@
 // and the presentation of a finished frame.
 #include "gfx/gapi_buffer.h"
 
-#include "shell/state.h"
+#include "gfx/layout.h"
 
 #include <cstring>
 #include <new>
@@ -16,7 +16,6 @@ RawFrameBufferInfo rawFrameInfo;
 
 namespace {
 
-constexpr int32_t RAW_WIDTH = 240;
 constexpr int32_t SHIFT_KEPT_ROWS = 90;
 
 // Back to the state of a freshly constructed buffer.
@@ -59,16 +58,13 @@ void initFromDisplay(STGapiBuffer* b) {
     // wrong size.
     resetBuffer(b);
     b->props = GXGetDisplayProperties();
-    int32_t raw = rawWidth();
-    if (b->props.cxWidth == 176 && raw != RAW_WIDTH) {
-        screenWidth = 176;
-        screenHeight = 220;
-    }
-    if (b->props.cxWidth == 240 && b->props.cyHeight == 240) screenHeight = 240;
-    if (b->props.cxWidth == 176 && raw == RAW_WIDTH) {
+    Layout layout = layoutFor(b->props.cxWidth, b->props.cyHeight, rawWidth());
+    screenWidth = layout.width;
+    screenHeight = layout.height;
+    if (layout.raw) {
         b->xPitch = 1;
-        b->yPitch = RAW_WIDTH;
-        b->maxOffset = (screenWidth - 1) + (screenHeight - 1) * RAW_WIDTH;
+        b->yPitch = RAW_LAYOUT_WIDTH;
+        b->maxOffset = (screenWidth - 1) + (screenHeight - 1) * RAW_LAYOUT_WIDTH;
         return;
     }
     b->xPitch = b->props.cbxPitch >> 1;

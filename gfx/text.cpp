@@ -3,12 +3,13 @@
 
 #include "gfx/assets.h"
 #include "gfx/blit.h"
-#include "shell/state.h"
 
 #include <cmath>
 
 int32_t glyphStart[GLYPH_CODES];
 int32_t glyphWidth[GLYPH_CODES];
+
+float menuPhase = 0.0f;
 
 namespace {
 

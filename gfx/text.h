@@ -17,6 +17,11 @@ constexpr int32_t SPACE_GLYPH_WIDTH = 5;
 extern int32_t glyphStart[GLYPH_CODES];
 extern int32_t glyphWidth[GLYPH_CODES];
 
+// The front end's animation phase in radians, 0..MENU_PHASE_WRAP: the tick
+// advances it and the text wave follows it.
+extern float menuPhase;
+constexpr double MENU_PHASE_WRAP = 18.849; // 6 pi, rounded down to three decimals
+
 // Loads the font strip into its slot and finds the glyphs in it.
 void loadFont();
 // Draws text into backBuffer: x is the left edge, centre or right edge by

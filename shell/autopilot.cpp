@@ -13,12 +13,11 @@ namespace {
 // screen columns.
 constexpr int OBSTACLE_LOOK_AHEAD = 9;
 constexpr int OPENING_FROM = 2, OPENING_TO = 4;
-// An obstacle hits while the fish's height minus the obstacle's lies between
-// -7 and 33 pixels and its column is between 22 and 52 pixels from the left;
-// the margins keep clear of that window and of the walls.
-constexpr double PASS_ABOVE_PX = 45;
-constexpr double PASS_BELOW_PX = 17;
-constexpr double PASSED_X = 21.0;
+// The pilot keeps 12 pixels clear of the obstacle box above and 10 below,
+// and forgets an obstacle once its left edge is within a pixel of leaving it.
+constexpr double PASS_ABOVE_PX = OBSTACLE_HIT_ABOVE + 12;
+constexpr double PASS_BELOW_PX = OBSTACLE_HIT_BELOW + 10;
+constexpr double PASSED_X = static_cast<int>(OBSTACLE_HIT_LEFT);
 constexpr double WALL_MARGIN = 0.15;
 constexpr uint32_t RESTART_PAUSE_MS = 1500;
 

@@ -29,36 +29,27 @@ void startGame() {
     gameKind = GAME_KIND_STARTED;
 }
 
-namespace {
-
-void measureTime() {
-    if (lastTickTime == 0) lastTickTime = GetTickCount();
-    uint32_t now = GetTickCount();
+void tickClock(uint32_t now) {
+    if (lastTickTime == 0) lastTickTime = now;
     uint32_t delta = now - lastTickTime;
-    lastTickTime = GetTickCount();
+    lastTickTime = now;
     msSinceSecond = now - secondMark;
     uint32_t capped = delta < FRAME_DT_CAP_MS ? delta : FRAME_DT_CAP_MS;
     frameDt = static_cast<float>(capped * 0.001);
-}
-
-void advanceClock() {
     if (msSinceSecond <= 1000) return;
     if (++gameSeconds == 60) {
         gameSeconds = 0;
         ++gameMinutes;
     }
-    secondMark = GetTickCount();
+    secondMark = now;
 }
-
-} // namespace
 
 void tick() {
     if (keyCaptureActive == 1) {
         drawKeyConfigScreen();
         return;
     }
-    measureTime();
-    advanceClock();
+    tickClock(GetTickCount());
     if (appMode == MODE_FRONTEND) {
         menuPhase = static_cast<float>(static_cast<double>(menuPhase) + 2.0 * frameDt);
         while (menuPhase > MENU_PHASE_WRAP)

@@ -10,6 +10,7 @@
 #include "persist/settings.h"
 #include "platform/gapi/gapi.h"
 #include "platform/wince/runtime.h"
+#include "shell/app.h"
 #include "shell/state.h"
 #include "sound/sound.h"
 
@@ -17,26 +18,11 @@
 
 namespace {
 
-constexpr int RAW_LAYOUT_WIDTH = 240;
-
 void fetchRawFrameInfo() {
     HDC dc = GetDC(nullptr);
     ExtEscape(dc, GETRAWFRAMEBUFFER, 0, nullptr, sizeof rawFrameInfo,
               reinterpret_cast<char*>(&rawFrameInfo));
     ReleaseDC(nullptr, dc);
-}
-
-void chooseLayout(DWORD displayWidth, DWORD displayHeight) {
-    if (displayWidth == 176 && rawFrameInfo.cxPixels == RAW_LAYOUT_WIDTH) {
-        rawFrameBuffer = 1;
-    } else if (displayWidth == 176) {
-        layoutWidth = 176;
-        layoutHeight = 220;
-        layoutCenterX = 88;
-        layoutShrink = 20;
-    } else if (displayHeight == 240) {
-        layoutHeight = 240;
-    }
 }
 
 void copyKeyList() {
@@ -49,13 +35,6 @@ void copyKeyList() {
     gxB = keys.vkB;
     gxC = keys.vkC;
     gxStart = keys.vkStart;
-}
-
-int32_t chosenScreenMode() {
-    if (rawFrameBuffer == 1) return SCREEN_MODE_RAW;
-    if (layoutShrink == 20) return SCREEN_MODE_SMALL;
-    if (layoutHeight == 240) return SCREEN_MODE_SQUARE;
-    return SCREEN_MODE_STANDARD;
 }
 
 // The black picture goes into blankBuffer once; the picture itself is not kept.
@@ -98,10 +77,12 @@ void loadPictures() {
 void startUp(HWND window) {
     DWORD width = screenBuffer.props.cxWidth, height = screenBuffer.props.cyHeight;
     fetchRawFrameInfo();
-    chooseLayout(width, height);
+    Layout layout = layoutFor(width, height, rawFrameInfo.cxPixels);
+    useLayout(layout);
+    pictureModule = appInstance;
     backBuffer.blendLevel = -1;
     backBuffer.blendMode = 0x07E0F81F;
-    setScreenMode(&backBuffer, chosenScreenMode());
+    setScreenMode(&backBuffer, layout.screenMode);
     if (rawFrameBuffer == 1) fetchRawFrameInfo();
     crtSrand(GetTickCount());
     int windowWidth = rawFrameBuffer == 1 ? layoutWidth : static_cast<int>(width);

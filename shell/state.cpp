@@ -6,7 +6,6 @@ int32_t menuCursor = 0;
 int32_t gameKind = 0;
 int32_t keyCaptureActive = 0;
 int32_t keyCaptureIndex = 4;
-float menuPhase = 0.0f;
 
 float frameDt = 0.0f;
 int32_t gameSeconds = 0;
@@ -22,9 +21,3 @@ int32_t synthSelect = 0;
 int16_t keyUp = KEY_UNASSIGNED, keyDown = KEY_UNASSIGNED, keyRestart = KEY_UNASSIGNED,
         keyExit = KEY_UNASSIGNED, keyLeft = KEY_UNASSIGNED, keyRight = KEY_UNASSIGNED;
 int16_t gxUp = 0, gxDown = 0, gxLeft = 0, gxRight = 0, gxA = 0, gxB = 0, gxC = 0, gxStart = 0;
-
-int32_t layoutWidth = 240;
-int32_t layoutHeight = 320;
-int32_t layoutCenterX = 120;
-int32_t layoutShrink = 0;
-uint8_t rawFrameBuffer = 0;

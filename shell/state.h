@@ -2,6 +2,9 @@
 // the tick clock, the stylus and key input, and the screen layout.
 #pragma once
 
+#include "gfx/layout.h"
+#include "gfx/text.h"
+
 #include <cstdint>
 
 // Screen state.
@@ -16,10 +19,9 @@ extern int32_t menuCursor; // 0..3, CURSOR_NONE for none
 extern int32_t gameKind;   // 0 until the first game starts, then 2
 extern int32_t keyCaptureActive;
 extern int32_t keyCaptureIndex; // initially 4
-extern float menuPhase;         // radians, 0..MENU_PHASE_WRAP
+// menuPhase: gfx/text.h, which the text wave reads.
 
 // Timing.
-constexpr double MENU_PHASE_WRAP = 18.849; // 6 pi, rounded down to three decimals
 constexpr uint32_t FRAME_DT_CAP_MS = 50;
 extern float frameDt;
 extern int32_t gameSeconds;
@@ -37,12 +39,8 @@ extern int32_t synthSelect;
 extern int16_t keyUp, keyDown, keyRestart, keyExit, keyLeft, keyRight;
 extern int16_t gxUp, gxDown, gxLeft, gxRight, gxA, gxB, gxC, gxStart;
 
-// Layout, chosen once at start-up.
-extern int32_t layoutWidth;   // 240 or 176
-extern int32_t layoutHeight;  // 320, 240 or 220
-extern int32_t layoutCenterX; // 120 or 88
-extern int32_t layoutShrink;  // 0 or 20
-extern uint8_t rawFrameBuffer;
+// Layout, chosen once at start-up: layoutWidth, layoutHeight, layoutCenterX,
+// layoutShrink and rawFrameBuffer live in gfx/layout.h, which draws with them.
 
 // Shows a front-end screen; the one orderly way out of a game.
 void enterScreen(int32_t screen, int32_t cursor);
@@ -50,3 +48,6 @@ void enterScreen(int32_t screen, int32_t cursor);
 void startGame();
 // One WM_TIMER.
 void tick();
+// The tick's clock, read once at the tick: frameDt, msSinceSecond and the
+// seconds-and-minutes clock.
+void tickClock(uint32_t now);

@@ -29,11 +29,11 @@ class Game : public ::testing::Test {
         headlessAdvance(ms);
         tick();
     }
-    // Steps the world directly with a fixed time step.
+    // Steps the game's rules directly with a fixed time step.
     void step(float dt, int times = 1) {
         for (int i = 0; i < times; ++i) {
             frameDt = dt;
-            gameStep();
+            advanceWorld();
         }
     }
     void fly() { gameSeconds = 1; } // past get ready
