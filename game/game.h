@@ -1,6 +1,8 @@
 // The game as the shell sees it.
 #pragma once
 
+#include "persist/settings.h"
+
 #include <cstdint>
 
 // Points for each cave column flown.
@@ -10,4 +12,3 @@ void newGame();
 void gameStep();
 // Read by the input handlers: 0 once the fish has no energy left.
 extern int32_t fishEnergy;
-extern int32_t bestScore;

@@ -8,7 +8,6 @@
 
 GameWorld world = {};
 int32_t fishEnergy = START_ENERGY;
-int32_t bestScore = 0;
 int32_t shownBestScore = 0;
 
 bool gettingReady() {
@@ -18,7 +17,7 @@ bool gettingReady() {
 void newGame() {
     if (appMode == MODE_FRONTEND) {
         appMode = MODE_GAME;
-        playModeMusic();
+        playModeMusic(false);
     }
     resetWorld();
 }

@@ -1,13 +1,14 @@
 #include "persist/settings.h"
 
-#include "game/game.h"
 #include "platform/wince/files.h"
 #include "platform/wince/winapi.h"
-#include "shell/state.h"
 #include "sound/sound.h"
 
 #include <cstring>
 
+int32_t bestScore = 0;
+int16_t keyUp = KEY_UNASSIGNED, keyDown = KEY_UNASSIGNED, keyRestart = KEY_UNASSIGNED,
+        keyExit = KEY_UNASSIGNED, keyLeft = KEY_UNASSIGNED, keyRight = KEY_UNASSIGNED;
 int32_t language = LANG_ENGLISH;
 CareerRecord career = {2, 1, 0, 1, 1, 0};
 

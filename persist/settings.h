@@ -4,6 +4,13 @@
 #include <cstdint>
 #include <string>
 
+// What the files keep, owned here and used by the game and the shell: the
+// best score, which the game raises, and the six configured keys (16-bit
+// signed virtual-key codes).
+extern int32_t bestScore;
+constexpr int16_t KEY_UNASSIGNED = -10;
+extern int16_t keyUp, keyDown, keyRestart, keyExit, keyLeft, keyRight;
+
 enum : int32_t { LANG_FRENCH = 0, LANG_ENGLISH = 1 };
 extern int32_t language;
 

@@ -19,7 +19,7 @@ void enterScreen(int32_t screen, int32_t cursor) {
     appMode = MODE_FRONTEND;
     menuScreen = screen;
     menuCursor = cursor;
-    if (gameWasRunning || !enteredBefore) playModeMusic();
+    if (gameWasRunning || !enteredBefore) playModeMusic(true);
     enteredBefore = true;
 }
 

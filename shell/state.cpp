@@ -18,6 +18,4 @@ int32_t riseHeld = 0;
 int32_t tapX = 0, tapY = 0;
 int32_t tapPending = 0;
 int32_t synthSelect = 0;
-int16_t keyUp = KEY_UNASSIGNED, keyDown = KEY_UNASSIGNED, keyRestart = KEY_UNASSIGNED,
-        keyExit = KEY_UNASSIGNED, keyLeft = KEY_UNASSIGNED, keyRight = KEY_UNASSIGNED;
 int16_t gxUp = 0, gxDown = 0, gxLeft = 0, gxRight = 0, gxA = 0, gxB = 0, gxC = 0, gxStart = 0;

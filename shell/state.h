@@ -4,6 +4,7 @@
 
 #include "gfx/layout.h"
 #include "gfx/text.h"
+#include "persist/settings.h"
 
 #include <cstdint>
 
@@ -31,12 +32,11 @@ extern uint32_t lastTickTime; // 0: none taken yet
 extern uint32_t secondMark;
 
 // Input.
-constexpr int16_t KEY_UNASSIGNED = -10;
 extern int32_t riseHeld;
 extern int32_t tapX, tapY;
 extern int32_t tapPending;
 extern int32_t synthSelect;
-extern int16_t keyUp, keyDown, keyRestart, keyExit, keyLeft, keyRight;
+// keyUp .. keyRight and KEY_UNASSIGNED: persist/settings.h, which stores them.
 extern int16_t gxUp, gxDown, gxLeft, gxRight, gxA, gxB, gxC, gxStart;
 
 // Layout, chosen once at start-up: layoutWidth, layoutHeight, layoutCenterX,

@@ -1,7 +1,6 @@
 #include "sound/sound.h"
 
 #include "platform/wince/resources.h"
-#include "shell/state.h"
 
 // Constructed in this order before the program starts: the speaker, the
 // music, then the sound clips (only the click is ever loaded).
@@ -18,9 +17,9 @@ constexpr int CLICK_WAVE = 1;
 
 } // namespace
 
-void playModeMusic() {
+void playModeMusic(bool frontEnd) {
     speaker.stopMusics();
-    int id = appMode == MODE_FRONTEND ? MENU_MODULE : GAME_MODULE;
+    int id = frontEnd ? MENU_MODULE : GAME_MODULE;
     const EmbeddedResource* module = findEmbeddedResource("MODULE", id);
     if (module) {
         music.load(module->data, module->size, true);

@@ -13,8 +13,8 @@ extern hssSpeaker speaker;
 extern hssMusic music;
 extern hssSound clickSound;
 
-// Starts the music of the current mode (appMode) from its beginning.
-void playModeMusic();
+// Starts the music of the front end or of the game from its beginning.
+void playModeMusic(bool frontEnd);
 void playClick();
 // step +1 or -1: effects by 2, music by 4, each within its range.
 void stepVolume(int32_t step);

@@ -47,7 +47,7 @@ std::vector<int16_t> tenSeconds(int32_t mode) {
     clearRegisteredResources();
     openSound();
     appMode = mode;
-    playModeMusic();
+    playModeMusic(appMode == MODE_FRONTEND);
     std::vector<int16_t> out(22050 * 10);
     speaker.render(out.data(), out.size());
     speaker.stopMusics();

@@ -59,22 +59,22 @@ TEST_F(SoundSide, OpeningSetsFullEffectsVolumeAndLoadsTheClick) {
 }
 
 TEST_F(SoundSide, TheFrontEndPlaysTheMenuModuleAndAGameTheGameModule) {
-    playModeMusic();
+    playModeMusic(appMode == MODE_FRONTEND);
     EXPECT_EQ(&music, speaker.playingMusic());
     EXPECT_EQ(findEmbeddedResource("MODULE", 1)->data, music.source());
     EXPECT_EQ(32, music.volume());
     appMode = MODE_GAME;
-    playModeMusic();
+    playModeMusic(appMode == MODE_FRONTEND);
     EXPECT_EQ(&music, speaker.playingMusic());
     EXPECT_EQ(findEmbeddedResource("MODULE", 2)->data, music.source());
 }
 
 TEST_F(SoundSide, EachCallStartsTheModuleFromItsBeginning) {
-    playModeMusic();
+    playModeMusic(appMode == MODE_FRONTEND);
     const std::vector<int16_t> opening = renderOut(ONE_SECOND / 4);
     renderOut(2 * ONE_SECOND);
     EXPECT_NEAR(2.25, music.position(), 0.05);
-    playModeMusic();
+    playModeMusic(appMode == MODE_FRONTEND);
     EXPECT_NEAR(0.0, music.position(), 0.001);
     EXPECT_EQ(opening, renderOut(ONE_SECOND / 4));
 }
@@ -85,7 +85,7 @@ TEST_F(SoundSide, TheMusicLoopsPastTheEndOfTheSong) {
     shape.rowsPerPattern = 4; // 0.48 s long
     static const std::vector<uint8_t> shortSong = makeModule(shape);
     registerResource("MODULE", 1, shortSong.data(), shortSong.size());
-    playModeMusic();
+    playModeMusic(appMode == MODE_FRONTEND);
     renderOut(2 * ONE_SECOND);
     EXPECT_GT(peak(renderOut(ONE_SECOND / 2)), 1000);
     music.loop(false);
@@ -96,7 +96,7 @@ TEST_F(SoundSide, TheMusicLoopsPastTheEndOfTheSong) {
 TEST_F(SoundSide, ASecondOfMusicAndClickIsAudibleUnclippedAndRepeatable) {
     std::vector<int16_t> runs[2];
     for (std::vector<int16_t>& run : runs) {
-        playModeMusic();
+        playModeMusic(appMode == MODE_FRONTEND);
         playClick();
         EXPECT_EQ(1, speaker.playingSounds());
         run = renderOut(ONE_SECOND);
@@ -106,13 +106,13 @@ TEST_F(SoundSide, ASecondOfMusicAndClickIsAudibleUnclippedAndRepeatable) {
     EXPECT_LT(peak(runs[0]), 32767);
     EXPECT_EQ(runs[0], runs[1]);
     // The click is really in the mix.
-    playModeMusic();
+    playModeMusic(appMode == MODE_FRONTEND);
     std::vector<int16_t> musicOnly = renderOut(ONE_SECOND);
     EXPECT_NE(musicOnly, runs[0]);
 }
 
 TEST_F(SoundSide, StoppingSilencesMusicAndClicks) {
-    playModeMusic();
+    playModeMusic(appMode == MODE_FRONTEND);
     playClick();
     speaker.stopSounds();
     EXPECT_EQ(0, speaker.playingSounds());
@@ -123,24 +123,24 @@ TEST_F(SoundSide, StoppingSilencesMusicAndClicks) {
 }
 
 TEST_F(SoundSide, MusicVolumesScaleTheMusic) {
-    playModeMusic();
+    playModeMusic(appMode == MODE_FRONTEND);
     std::vector<int16_t> full = renderOut(ONE_SECOND / 2);
     speaker.volumeMusics(32);
-    playModeMusic();
+    playModeMusic(appMode == MODE_FRONTEND);
     std::vector<int16_t> half = renderOut(ONE_SECOND / 2);
     for (size_t i = 0; i < full.size(); ++i) ASSERT_EQ(full[i] / 2, half[i]) << i;
     speaker.volumeMusics(0);
-    playModeMusic();
+    playModeMusic(appMode == MODE_FRONTEND);
     EXPECT_EQ(0, peak(renderOut(ONE_SECOND / 2)));
 }
 
 TEST_F(SoundSide, ABadOrMissingModulePlaysNothingAndBreaksNothing) {
-    playModeMusic();
+    playModeMusic(appMode == MODE_FRONTEND);
     static const std::vector<uint8_t> garbage(3000, 0x5A);
     registerResource("MODULE", 2, garbage.data(), garbage.size());
     appMode = MODE_GAME;
     testing::internal::CaptureStderr();
-    playModeMusic();
+    playModeMusic(appMode == MODE_FRONTEND);
     EXPECT_EQ("", testing::internal::GetCapturedStderr()); // the decoder's complaints stay quiet
     EXPECT_FALSE(music.loaded());
     EXPECT_EQ(nullptr, speaker.playingMusic());
@@ -151,7 +151,7 @@ TEST_F(SoundSide, ABadOrMissingModulePlaysNothingAndBreaksNothing) {
     // An empty module (the executable ships real ones, so none is missing).
     registerResource("MODULE", 1, garbage.data(), 0);
     appMode = MODE_FRONTEND;
-    playModeMusic();
+    playModeMusic(appMode == MODE_FRONTEND);
     EXPECT_EQ(nullptr, speaker.playingMusic());
     EXPECT_EQ(0, peak(renderOut(ONE_SECOND / 4)));
 }
@@ -209,7 +209,7 @@ TEST(SoundSideNoDevice, WithoutAudioTheProgramRunsSilent) {
     EXPECT_FALSE(speaker.isOpen());
     EXPECT_TRUE(clickSound.loaded());
     speaker.volumeMusics(64);
-    playModeMusic();
+    playModeMusic(appMode == MODE_FRONTEND);
     playClick();
     stepVolume(-1);
     EXPECT_EQ(&music, speaker.playingMusic());
