@@ -41,6 +41,24 @@ TEST(Headless, SameScriptGivesIdenticalFiles) {
     EXPECT_TRUE(outputs[0] == outputs[1]);
 }
 
+TEST(Headless, RecordingLaterGivesTheRestOfTheSameSound) {
+    // The mixer runs from the start whenever the script records, so a
+    // recording begun a second in is the tail of one begun at once.
+    std::string folder = makeTempFolder();
+    std::string whole = script(folder, "key START\nrecord-audio " + folder +
+                                           "/whole.wav\nwait 1000\nkey DOWN\nwait 1500\n");
+    ASSERT_EQ(runReefdart("--headless " + whole + " --data-dir " + folder + "/a"), 0);
+    std::string later = script(folder, "key START\nwait 1000\nrecord-audio " + folder +
+                                           "/later.wav\nkey DOWN\nwait 1500\n");
+    ASSERT_EQ(runReefdart("--headless " + later + " --data-dir " + folder + "/b"), 0);
+    std::string a = readFile(folder + "/whole.wav"), b = readFile(folder + "/later.wav");
+    const size_t header = 44, skipped = 2 * 22050;
+    ASSERT_EQ(a.size(), header + 2 * 22050 * 2500 / 1000);
+    ASSERT_EQ(b.size(), header + 2 * 22050 * 1500 / 1000);
+    EXPECT_TRUE(a.compare(header + skipped, std::string::npos, b, header, std::string::npos) == 0);
+    EXPECT_NE(b.substr(header).find_first_not_of('\0'), std::string::npos); // not silence
+}
+
 TEST(Headless, AboutBoxOpensWithCtrlAAndClosesWithItsOkButton) {
     // The title animates while the box is open, so each shot is compared with
     // one taken at the same moment of a run that never opens the box.

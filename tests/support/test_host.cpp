@@ -30,6 +30,7 @@ std::string useTestHost(const char* device, uint32_t startTick) {
     resetMessageSystem();
     selectDevice(findDeviceProfile(device));
     startHeadlessHost(startTick, {});
+    headlessMixSound(); // tests look at what the speaker plays
     std::string folder = makeTempFolder();
     setTestDataFolder(folder);
     return folder;
