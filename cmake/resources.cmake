@@ -1,5 +1,6 @@
 # Pictures, modules and clips in resources/ become byte arrays in the
-# executable: EMBEDDED_CPP holds them, RESOURCE_SOURCES the tables beside them.
+# executable: EMBEDDED_CPP holds them (RESOURCE_SOURCES in cmake/sources.cmake
+# are the tables beside them). Every data file in resources/ is embedded.
 file(GLOB RESOURCE_FILES CONFIGURE_DEPENDS
   resources/*.bmp resources/*.mod resources/*.wav resources/*.png)
 set(EMBEDDED_CPP ${CMAKE_BINARY_DIR}/embedded_resources.cpp)
@@ -11,4 +12,3 @@ add_custom_command(
   DEPENDS ${RESOURCE_FILES} ${CMAKE_SOURCE_DIR}/cmake/embed.cmake
   COMMENT "Embedding resources"
   VERBATIM)
-file(GLOB RESOURCE_SOURCES CONFIGURE_DEPENDS resources/*.cpp)

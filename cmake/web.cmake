@@ -1,16 +1,19 @@
 # The browser edition: the same game built with emscripten into a static site
 # (index.html, audio.js, reefdart.js, reefdart.wasm) in ${CMAKE_BINARY_DIR}/site.
-# The native libraries are not used; the files that need them stay out, and
-# platform/web/ stands in for the host and for what they gave.
-file(GLOB WEB_SOURCES CONFIGURE_DEPENDS
-  shell/*.cpp game/*.cpp gfx/*.cpp frontend/*.cpp persist/*.cpp sound/*.cpp platform/*/*.cpp)
-list(FILTER WEB_SOURCES EXCLUDE REGEX
-  "/platform/(desktop|headless|native|script|entry)/")
+# The native libraries are not used: platform/web/ is the host, and gives the
+# handheld stand-ins what platform/native gives them elsewhere.
+set(WEB_HOST_SOURCES
+  platform/web/audio.cpp
+  platform/web/bmp.cpp
+  platform/web/host.cpp
+  platform/web/main.cpp
+  platform/web/module_player.cpp)
 
 include(${CMAKE_SOURCE_DIR}/cmake/resources.cmake)
 
 set(WEB_SITE ${CMAKE_BINARY_DIR}/site)
-add_executable(reefdart ${WEB_SOURCES} ${EMBEDDED_CPP} ${RESOURCE_SOURCES})
+add_executable(reefdart ${GAME_SOURCES} ${HANDHELD_SOURCES} ${WEB_HOST_SOURCES}
+  ${EMBEDDED_CPP} ${RESOURCE_SOURCES})
 target_include_directories(reefdart PRIVATE ${CMAKE_SOURCE_DIR})
 # stb_image decodes the BMP resources (Debian's libstb-dev, header only).
 target_include_directories(reefdart SYSTEM PRIVATE /usr/include/stb)

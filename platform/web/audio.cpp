@@ -1,8 +1,6 @@
 // The mixer's output in the browser: the main loop renders the samples the
 // page's audio node will want next and hands them over, so that nothing calls
 // into the program from the audio callback.
-#ifdef __EMSCRIPTEN__
-
 #include "platform/hss/hss.h"
 #include "platform/web/web.h"
 
@@ -63,5 +61,3 @@ void webPumpAudio() {
     }
     webSyncMusic();
 }
-
-#endif

@@ -1,6 +1,5 @@
 // The browser edition's BMP decoding, through stb_image (Debian's libstb-dev,
 // header only): SDL's loader, which the desktop uses, is not in this build.
-#ifdef __EMSCRIPTEN__
 #include "platform/host/host.h"
 
 #define STB_IMAGE_IMPLEMENTATION
@@ -35,4 +34,3 @@ bool hostDecodeBmp(const unsigned char* data, size_t size, int* width, int* heig
     *height = h;
     return true;
 }
-#endif

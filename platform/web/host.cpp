@@ -2,8 +2,6 @@
 // waits, the host hands the browser its turn (emscripten_sleep, which needs the
 // build's ASYNCIFY), so page events arrive, the canvas is repainted and timers
 // fire meanwhile.
-#ifdef __EMSCRIPTEN__
-
 #include "platform/web/web.h"
 
 #include "platform/gapi/device.h"
@@ -475,5 +473,3 @@ void finishWebHost(int code) {
     w.ended = true;
     webProgramEnded(code);
 }
-
-#endif

@@ -1,6 +1,4 @@
 // The browser edition's entry point: the page is its command line.
-#ifdef __EMSCRIPTEN__
-
 #include "platform/web/web.h"
 #include "shell/entry.h"
 
@@ -10,5 +8,3 @@ int main() {
     finishWebHost(code);
     return code;
 }
-
-#endif

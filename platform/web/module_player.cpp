@@ -2,8 +2,6 @@
 // music player (chiptune3, libopenmpt in an AudioWorklet) from the same bytes,
 // on its own audio node. The mixer gets silence from here; what it pulls, and
 // at which volume, is passed on to the page after each render.
-#ifdef __EMSCRIPTEN__
-
 #include "platform/hss/hss.h"
 #include "platform/hss/module_player.h"
 #include "platform/web/web.h"
@@ -109,5 +107,3 @@ void webSyncMusic() {
     }
     pulled = nullptr;
 }
-
-#endif
