@@ -1,7 +1,8 @@
-// What the platform core needs from the host that runs it: a clock, a way to
-// wait for input, a window to show the emulated screen in, and an audio sink.
-// Two hosts implement it: the desktop (SDL2) and the headless scripted host.
-// Only platform/ includes this.
+// What the handheld stand-ins need from the host that runs them: a clock, a way
+// to wait for input, a window to show the emulated screen in, and an audio
+// sink. Three hosts implement it: the desktop (SDL2, platform/desktop), the
+// headless scripted host (platform/headless) and the browser (platform/web).
+// Only platform/ and tests include this.
 #pragma once
 
 #include <cstddef>

@@ -1,5 +1,6 @@
-// A tracker module decoded by libopenmpt, behind a few plain calls so that only
-// this file pair knows the decoder. Only platform/ includes this.
+// The module player the sound library plays its music through, behind a few
+// plain calls so that the library does not know the decoder: each host's build
+// gives one (platform/native: libopenmpt; platform/web: the page's player).
 #pragma once
 
 #include <cstddef>

@@ -1,3 +1,4 @@
+// The native hosts' module player: libopenmpt.
 #include "platform/hss/module_player.h"
 
 #include <atomic>

@@ -2,7 +2,8 @@
 //
 // These are stand-ins for the handheld's core library: the same names and the
 // same contracts, implemented over whichever host runs the program (a desktop
-// window or the headless scripted host). Nothing in here exposes the host.
+// window, the headless scripted host or a web page). Nothing in here exposes
+// the host.
 #pragma once
 
 #include <cstddef>
