@@ -111,6 +111,7 @@ void drawLabels(const Label (&labels)[2][ITEMS], bool settings) {
 void drawVolumeBar() {
     int32_t v = speaker.volumeSounds();
     int32_t y = static_cast<int32_t>(157.0 - layoutLift() + 4.0);
+    // Kept on purpose: fidelity K20.
     blitKeyed(&backBuffer, 81, y, 2 * v, 5, surfaces[SLOT_WATER], spriteKey, 64 - 2 * v, 0);
 }
 
@@ -161,6 +162,7 @@ void clearScreen() {
     if (!backBuffer.base) return;
     uint16_t black = colourFromRgb(&backBuffer, 0);
     // The fill stays within the logical screen the buffer is laid out for.
+    // Mended: fidelity M10.
     int32_t width = layoutWidth < screenWidth ? layoutWidth : screenWidth;
     int32_t height = layoutHeight < screenHeight ? layoutHeight : screenHeight;
     for (int32_t y = 0; y < height; ++y)

@@ -61,6 +61,7 @@ void obstacleHits(int i) {
     double above = static_cast<double>(yo) - yf + (COLUMN_WIDTH - COLUMN_WIDTH / 2);
     bool hit = xo > OBSTACLE_HIT_LEFT && xo < OBSTACLE_HIT_RIGHT && above > -OBSTACLE_HIT_BELOW &&
                above < OBSTACLE_HIT_ABOVE;
+    // Kept on purpose: fidelity K17.
     if (hit) fishEnergy = fishEnergy - HIT_COST > 0 ? fishEnergy - HIT_COST : 0;
 }
 

@@ -100,6 +100,7 @@ void drawRockAndTiles() {
 // The living fish as four copies along its recent path, a dead one once.
 void drawFish() {
     int32_t sourceX = fishEnergy > 0 ? 0 : CW;
+    // Kept on purpose: fidelity K18.
     int32_t every = 15 - 2 * fishEnergy;
     for (int j = 0; j < TRAIL_LENGTH; ++j) {
         if ((15 - j) % every != 0) continue;
@@ -129,6 +130,7 @@ void drawGameOver(int32_t w, int32_t h) {
     whiteNumber(w + 6, h, finalScore(), 6);
     white(w, h - 20, "Game Over...", ALIGN_CENTRE, 1);
     white(w + 6, h, "Score: ", ALIGN_RIGHT, 1);
+    // Kept on purpose: fidelity K13.
     if (finalScore() == bestScore && blinkOn()) white(w, h + 20, "New Record!", ALIGN_CENTRE, 0);
     whiteNumber(w - 26, h + 50, scoreCode(world.columnCount), 8);
     white(w - 26, h + 50, "Code: ", ALIGN_RIGHT, 1);

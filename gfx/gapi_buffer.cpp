@@ -56,6 +56,7 @@ void initFromDisplay(STGapiBuffer* b) {
     // Starting from the zeroed state keeps a second call (a new device) from
     // adding its extents to the first one's and from keeping a block of the
     // wrong size.
+    // Mended: fidelity M3.
     resetBuffer(b);
     b->props = GXGetDisplayProperties();
     Layout layout = layoutFor(b->props.cxWidth, b->props.cyHeight, rawWidth());
@@ -88,18 +89,21 @@ int allocOffscreen(STGapiBuffer* b) {
 int copyBuffer(STGapiBuffer* destination, const STGapiBuffer* source) {
     // A source laid out smaller than the destination would be read past its
     // block; such a pair is refused like the other invalid ones.
+    // Mended: fidelity M1.
     if (!copyable(destination, source) || span(source) < span(destination)) return 0;
     std::memcpy(destination->base + destination->minOffset, source->block,
                 static_cast<size_t>(span(destination)) * sizeof(uint16_t));
     return 1;
 }
 
+// Kept on purpose: fidelity K31.
 int copyBufferShifted(STGapiBuffer* destination, const STGapiBuffer* source, int32_t shift) {
     if (!copyable(destination, source)) return 0;
     int64_t count = int64_t{destination->maxOffset} - int64_t{screenWidth} * SHIFT_KEPT_ROWS -
                     destination->minOffset + 1;
     // The copy must stay inside both blocks: no negative shift, and no shift
     // that would push its end past the destination's last pixel.
+    // Mended: fidelity M2.
     if (count < 1 || count > span(source) || shift < 0 || shift > span(destination) - count)
         return 0;
     std::memmove(destination->base + destination->minOffset + shift, source->block,
@@ -114,6 +118,7 @@ int presentFrame() {
         return copyBuffer(&screenBuffer, &backBuffer);
     }
     screenBuffer.base = static_cast<uint16_t*>(GXBeginDraw());
+    // Mended: fidelity M4.
     if (!screenBuffer.base) return 0; // display suspended or closed: nothing to draw into
     copyBuffer(&screenBuffer, &backBuffer);
     return GXEndDraw();

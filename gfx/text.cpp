@@ -63,6 +63,7 @@ void scanGlyphs(const Surface* font) {
     for (int i = 0; i < GLYPH_CODES; ++i) glyphStart[i] = glyphWidth[i] = 0;
     if (!font || !font->pixels) return;
     // A strip smaller than the shipped one is scanned only as far as it goes.
+    // Mended: fidelity M9.
     int32_t columns = font->width < FONT_STRIP_WIDTH ? font->width : FONT_STRIP_WIDTH;
     int32_t rows = font->height < FONT_STRIP_HEIGHT ? font->height : FONT_STRIP_HEIGHT;
     int code = FIRST_GLYPH_CODE;
@@ -81,6 +82,7 @@ void scanGlyphs(const Surface* font) {
 
 // Codes outside the table have no glyph.
 int32_t widthOf(unsigned code) {
+    // Mended: fidelity M8.
     return code < GLYPH_CODES ? glyphWidth[code] : 0;
 }
 int32_t startOf(unsigned code) {
@@ -150,6 +152,7 @@ void drawText(int32_t x, int32_t y, const char* text, int32_t align, int32_t r, 
     int32_t x0 = x;
     if (align > 0) {
         int32_t sum = 0;
+        // Kept on purpose: fidelity K1.
         for (const unsigned char* c = codes; *c; ++c) sum += widthOf(folded(*c)) * align;
         x0 = x - sum / 2;
     }

@@ -39,12 +39,15 @@ int32_t readNumber(const char* name, size_t bufferSize, bool* opened) {
     size_t length = static_cast<size_t>(got);
     size_t start = 0;
     size_t line = lineLength(text, length, 0);
+    // Mended: fidelity M17.
     if (line > limit) return 0;
+    // Kept on purpose: fidelity K23.
     if (line < length) {
         start = line;
         line = lineLength(text, length, start);
         if (line > limit) return 0;
     }
+    // Mended: fidelity M15.
     if (line > 0 && text[start + line - 1] == '\n') {
         --line;
         if (line > 0 && text[start + line - 1] == '\r') --line;
@@ -95,6 +98,7 @@ void readSound() {
     int32_t sounds = n % 100 - 10;
     int32_t musics = n / 100 % 100 - 10;
     int32_t lang = n / 10000 % 10 - 1;
+    // Mended: fidelity M16.
     if (sounds < 0 || sounds > SOUND_VOLUME_MAX) sounds = SOUND_VOLUME_MAX;
     if (musics < 0 || musics > MUSIC_VOLUME_MAX) musics = MUSIC_VOLUME_MAX;
     language = lang == LANG_FRENCH || lang == LANG_ENGLISH ? lang : LANG_ENGLISH;
@@ -117,6 +121,7 @@ void readCareer() {
 }
 
 void writeRecord() {
+    // Kept on purpose: fidelity K24.
     writeNumber("record.dat", bestScore, 5);
 }
 
@@ -127,6 +132,7 @@ void writeSound() {
 
 } // namespace
 
+// Mended: fidelity M18.
 std::string pathBesideProgram(const char* name) {
     const char* folder = dataFolder();
     if (!folder || !*folder) return name;
@@ -155,6 +161,7 @@ const char* digitText(int32_t n) {
         "0",  "1",  "2",  "3",  "4",  "5",  "6",  "7",  "8",  "9",  "10", "11", "12", "13",
         "14", "15", "16", "17", "18", "19", "20", "21", "22", "23", "24", "25", "26", "27",
         "28", "29", "30", "31", "32", "33", "34", "35", "36", "37", "38", "39"};
+    // Mended: fidelity M20.
     return n >= 0 && n < 40 ? texts[n] : "";
 }
 
@@ -179,6 +186,7 @@ void loadSettings() {
     readKeys("keys3.dat", &keyDown, &keyUp);
 }
 
+// Kept on purpose: fidelity K10.
 void saveCareer() {
     const CareerRecord& c = career;
     int32_t n = c.career6 + 100 * c.career5 + 1000 * c.career4 + 10000 * c.career3 +

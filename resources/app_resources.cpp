@@ -16,6 +16,7 @@ const AcceleratorEntry mainAccelerators[] = {
 
 const DialogControl aboutControls[] = {
     {DialogControl::ICON, 11, 17, 20, 20, 101, nullptr},
+    // Kept on purpose: fidelity K11.
     {DialogControl::TEXT, 40, 10, 70, 8, 0, L"pixbench Version 1.0"},
     {DialogControl::TEXT, 40, 25, 70, 8, 0, L"Graphics and sound engine"},
 };

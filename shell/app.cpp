@@ -37,6 +37,7 @@ void onActivate(HWND window, WPARAM wParam) {
     if (LOWORD(wParam) != WA_INACTIVE) return;
     // Every road out of the program keeps what the player changed: closing the
     // window (or switching away) saves all the files, not only the career.
+    // Mended: fidelity M12.
     saveSettings();
     PostMessageW(window, WM_CLOSE, 0, 0);
     GXSuspend();
@@ -111,6 +112,7 @@ LRESULT WndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
         onKeyUp(wParam);
         return 0;
     case WM_COMMAND:
+        // Kept on purpose: fidelity K12.
         if (LOWORD(wParam) == CMD_QUIT_ACCEL) return 0;
         if (LOWORD(wParam) == CMD_ABOUT) {
             openAboutBox(window);

@@ -37,6 +37,7 @@ void cursorStep(int step) {
     if (menuCursor < 0) menuCursor = 3;
     if (menuCursor > 3) menuCursor = 0;
     menuPhase = 0.0f;
+    // Kept on purpose: fidelity K28.
     if (menuScreen == SCREEN_ABOUT) menuCursor = 3;
 }
 
@@ -69,8 +70,8 @@ void leaveGame() {
 }
 
 void gameKey(WPARAM k) {
-    if (is(k, keyExit))
-        leaveGame();
+    if (is(k, keyExit)) leaveGame();
+    // Kept on purpose: fidelity K26.
     else if (is(k, keyLeft) || is(k, gxLeft) || is(k, keyRight) || is(k, gxRight))
         return;
     else if (is(k, keyRestart))
@@ -81,11 +82,13 @@ void gameKey(WPARAM k) {
         return;
     else if (is(k, gxA) || is(k, gxB))
         leaveGame();
+    // Kept on purpose: fidelity K27.
     else if (fishEnergy == 0)
         enterScreen(SCREEN_TITLE, 0);
 }
 
 void startKeyCapture() {
+    // Kept on purpose: fidelity K25.
     keyUp = keyDown = keyRestart = keyExit = keyLeft = keyRight = KEY_UNASSIGNED;
     keyCaptureActive = 1;
     keyCaptureIndex = 0;
@@ -133,12 +136,14 @@ void selectSettingsItem() {
 
 void inputPreStep(UINT* message, WPARAM* wParam, LPARAM* lParam) {
     synthesisedPress = false;
+    // Kept on purpose: fidelity K3.
     if (synthSelect == 1) {
         *message = WM_KEYDOWN;
         *wParam = static_cast<WPARAM>(static_cast<int32_t>(appMode == MODE_GAME ? gxA : gxStart));
         *lParam = 0;
         synthesisedPress = true;
     }
+    // Kept on purpose: fidelity K4.
     if (tapX != 0 && tapPending == 0) {
         tapX = 0;
         *message = WM_KEYDOWN;
@@ -152,6 +157,7 @@ void onKeyDown(WPARAM k) {
     // A press the pre-step made always goes through, even when the device
     // happens to give Start or A one of the codes ignored below; otherwise
     // synthSelect would stay set and every later message would become a press.
+    // Mended: fidelity M11.
     if (ignoredCode(k) && !synthesisedPress) return;
     if (keyCaptureActive == 1) {
         captureKey(k);
@@ -180,6 +186,7 @@ void onStylusMove() {
 
 void onStylusUp(LPARAM position) {
     tapPending = 1;
+    // Kept on purpose: fidelity K5.
     tapX = LOWORD(position);
     tapY = HIWORD(position);
     if (menuScreen == SCREEN_ABOUT) {
@@ -189,6 +196,7 @@ void onStylusUp(LPARAM position) {
     if (appMode == MODE_GAME && gameKind == GAME_KIND_STARTED) {
         tapX = tapY = 0;
         if (fishEnergy > 0) riseHeld = 0;
+        // Kept on purpose: fidelity K6.
         if (fishEnergy == 0) appMode = MODE_FRONTEND;
     }
 }

@@ -13,6 +13,7 @@ bool enteredBefore = false;
 
 void enterScreen(int32_t screen, int32_t cursor) {
     loadFont();
+    // Kept on purpose: fidelity K10.
     if (career.career5 > career.career4) career.career5 = career.career4;
     bool gameWasRunning = appMode == MODE_GAME;
     if (gameWasRunning) speaker.stopSounds();
@@ -23,6 +24,7 @@ void enterScreen(int32_t screen, int32_t cursor) {
     enteredBefore = true;
 }
 
+// Kept on purpose: fidelity K7.
 void startGame() {
     newGame();
     appMode = MODE_GAME;
@@ -50,6 +52,7 @@ void tick() {
         return;
     }
     tickClock(GetTickCount());
+    // Kept on purpose: fidelity K19.
     if (appMode == MODE_FRONTEND) {
         menuPhase = static_cast<float>(static_cast<double>(menuPhase) + 2.0 * frameDt);
         while (menuPhase > MENU_PHASE_WRAP)

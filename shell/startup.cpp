@@ -69,6 +69,7 @@ void loadPictures() {
         {SLOT_ROCK, BITMAP_ROCK},
         {SLOT_SPRITES, BITMAP_SPRITES},
     };
+    // Kept on purpose: fidelity K8.
     for (const auto& entry : table) loadSlot(entry[0], entry[1]);
 }
 
@@ -90,6 +91,7 @@ void startUp(HWND window) {
     SHFullScreen(window, SHFS_HIDETASKBAR | SHFS_HIDESIPBUTTON | SHFS_HIDESTARTICON);
     MoveWindow(window, 0, 0, windowWidth, windowHeight, 0);
     GXOpenInput();
+    // Mended: fidelity M13.
     if (rawFrameBuffer == 0 && !GXOpenDisplay(window, GX_FULLSCREEN)) {
         // Running on without a screen helps nobody: say so and end.
         std::fprintf(stderr, "reefdart: the display cannot be opened\n");

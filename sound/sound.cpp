@@ -7,6 +7,7 @@
 hssSpeaker speaker;
 hssMusic music;
 hssSound clickSound;
+// Kept on purpose: fidelity K9.
 static hssSound spareSounds[5];
 
 namespace {
@@ -37,6 +38,7 @@ void playClick() {
 
 // Each volume moves only when the unsigned sum stays within its range, so a
 // step down from 0 wraps to a huge value and leaves the volume alone.
+// Kept on purpose: fidelity K21.
 void stepVolume(int32_t step) {
     uint32_t sounds =
         static_cast<uint32_t>(speaker.volumeSounds()) + 2u * static_cast<uint32_t>(step);
