@@ -57,11 +57,11 @@ int virtualKeyFor(SDL_Keycode key) {
     if (key >= SDLK_a && key <= SDLK_z) {
         switch (key) {
         case SDLK_z:
-            return 0xC1; // device button A
+            return DEVICE_BUTTON_A;
         case SDLK_x:
-            return 0xC2; // device button B
+            return DEVICE_BUTTON_B;
         case SDLK_c:
-            return 0xC3; // device button C
+            return DEVICE_BUTTON_C;
         default:
             return 'A' + static_cast<int>(key - SDLK_a);
         }

@@ -135,6 +135,7 @@ int GXOpenDisplay(HWND window, DWORD) {
     return 1;
 }
 
+// Mended: fidelity M21.
 int GXCloseDisplay() {
     displayOpen = false;
     return 1;
@@ -173,9 +174,9 @@ GXKeyList GXGetDefaultKeys(int) {
     keys.vkLeft = VK_LEFT;
     keys.vkRight = VK_RIGHT;
     keys.vkStart = VK_RETURN;
-    keys.vkA = 0xC1;
-    keys.vkB = 0xC2;
-    keys.vkC = 0xC3;
+    keys.vkA = DEVICE_BUTTON_A;
+    keys.vkB = DEVICE_BUTTON_B;
+    keys.vkC = DEVICE_BUTTON_C;
     return keys;
 }
 

@@ -9,6 +9,12 @@
 #include <cstdint>
 #include <vector>
 
+// The virtual-key codes of the device's A, B and C buttons (its Start is
+// VK_RETURN and its direction pad the arrow keys).
+constexpr int DEVICE_BUTTON_A = 0xC1;
+constexpr int DEVICE_BUTTON_B = 0xC2;
+constexpr int DEVICE_BUTTON_C = 0xC3;
+
 struct DeviceProfile {
     const char* name;
     const char* description;

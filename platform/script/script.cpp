@@ -13,8 +13,9 @@ struct ButtonName {
     int code;
 };
 
-const ButtonName buttons[] = {{"UP", 0x26},    {"DOWN", 0x28}, {"LEFT", 0x25}, {"RIGHT", 0x27},
-                              {"START", 0x0D}, {"A", 0xC1},    {"B", 0xC2},    {"C", 0xC3}};
+const ButtonName buttons[] = {{"UP", 0x26},           {"DOWN", 0x28},        {"LEFT", 0x25},
+                              {"RIGHT", 0x27},        {"START", 0x0D},       {"A", DEVICE_BUTTON_A},
+                              {"B", DEVICE_BUTTON_B}, {"C", DEVICE_BUTTON_C}};
 
 bool parseNumber(const std::string& word, uint64_t limit, uint64_t* value) {
     if (word.empty() || word.size() > 10) return false;

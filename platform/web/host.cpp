@@ -415,9 +415,9 @@ const NamedKey NAMED_KEYS[] = {
 int letterKey(char c) {
     if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
     if (c < 'a' || c > 'z') return 0;
-    if (c == 'z') return 0xC1; // device button A
-    if (c == 'x') return 0xC2; // device button B
-    if (c == 'c') return 0xC3; // device button C
+    if (c == 'z') return DEVICE_BUTTON_A;
+    if (c == 'x') return DEVICE_BUTTON_B;
+    if (c == 'c') return DEVICE_BUTTON_C;
     return 'A' + (c - 'a');
 }
 

@@ -21,7 +21,9 @@ namespace {
 // Opens for reading; O_NONBLOCK keeps a FIFO at the path from blocking the open.
 int openForReading(const char* path) {
     const int flags = O_CLOEXEC | O_NONBLOCK;
+    // Kept on purpose: fidelity K22.
     int fd = open(path, O_RDWR | O_APPEND | O_CREAT | flags, 0666);
+    // Mended: fidelity M19.
     if (fd < 0 && errno != ENOENT) fd = open(path, O_RDONLY | flags);
     return fd;
 }
@@ -124,6 +126,7 @@ long readFileStart(const char* path, char* buffer, size_t capacity) {
     return static_cast<long>(total);
 }
 
+// Mended: fidelity M14.
 int replaceFile(const char* path, const char* data, size_t size) {
     if (!path || !*path) return 0;
     std::string target = path;

@@ -78,6 +78,7 @@ bool takeTimer(MSG* msg, bool* hasDeadline, DWORD* deadline) {
     *hasDeadline = false;
     for (Timer& t : state.timers) {
         if (due(now, t.nextDue)) {
+            // Kept on purpose: fidelity K30.
             t.nextDue = now + t.period;
             *msg = makeMessage(t.window, WM_TIMER, t.id, 0);
             ++timersTaken;
