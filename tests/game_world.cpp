@@ -179,26 +179,33 @@ TEST_F(Game, ReplacedBubblesAreRarelyTheLargest) {
 }
 
 TEST_F(Game, ObstacleBoxesHitOnOnePixelOfOverlap) {
-    fishEnergy = 5;
-    world.scrollFraction = 0.0f;
-    world.fishTrail[15] = 0.0f; // fish box y 153..179 (H 320)
-    world.obstacleY[(world.columnCount + 1) % RING_SIZE] =
-        0.0f; // x_o 24: box x 30..44 vs fish 41.76..57.76
-    obstacleHits(1);
-    EXPECT_EQ(fishEnergy, 0);
-    fishEnergy = 5;
-    // Obstacle top y_o = 160 - v*320 - 24; fish box bottom is 179: y_o - 2 < 179 hits.
-    world.obstacleY[(world.columnCount + 1) % RING_SIZE] =
-        static_cast<float>((136 - 180.0) / 320); // y_o = 180
-    obstacleHits(1);
-    EXPECT_EQ(fishEnergy, 5); // y_o - 2 = 178 < 179: one pixel
-    world.obstacleY[(world.columnCount + 1) % RING_SIZE] =
-        static_cast<float>((136 - 182.0) / 320); // y_o = 182
-    obstacleHits(1);
-    EXPECT_EQ(fishEnergy, 5);                                    // wholly below
-    world.obstacleY[(world.columnCount + 1) % RING_SIZE] = 0.5f; // wholly above
-    obstacleHits(1);
-    EXPECT_EQ(fishEnergy, 5);
+    // The fish at height 0 (H 320). An obstacle in screen column i with the
+    // scroll at f has its left edge at 24 i - 24 f and hits between 21.76 and
+    // 51.76; set above the fish's height by a pixels (v = -a / 320), it hits
+    // for -7 < a < 33. Each case lies within a pixel of an edge.
+    struct Case {
+        int column;
+        float scroll;
+        double abovePx;
+        bool hits;
+    } cases[] = {
+        {1, 0.0f, 0, true},    {1, 0.05f, 0, true},    {1, 0.10f, 0, false}, // x 24, 22.8, 21.6
+        {3, 0.85f, 0, true},   {3, 0.83f, 0, false},                         // x 51.6, 52.08
+        {1, 0.0f, -6.5, true}, {1, 0.0f, -7.5, false},                       // below the fish
+        {1, 0.0f, 32.5, true}, {1, 0.0f, 33.5, false},                       // above the fish
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "column " << c.column << ", scroll " << c.scroll
+                                        << ", above " << c.abovePx);
+        fishEnergy = 5;
+        world.scrollFraction = c.scroll;
+        world.fishTrail[15] = 0.0f;
+        for (float& v : world.obstacleY) v = OBSTACLE_NONE;
+        world.obstacleY[(world.columnCount + c.column) % RING_SIZE] =
+            static_cast<float>(-c.abovePx / 320);
+        for (int i = 0; i < 5; ++i) obstacleHits(i);
+        EXPECT_EQ(fishEnergy, c.hits ? 0 : 5);
+    }
 }
 
 TEST_F(Game, ScoresBestScoreAndRecordInSight) {
