@@ -55,8 +55,17 @@ TEST_F(Input, FrontEndCursorWrapsAndClicks) {
     EXPECT_EQ(menuPhase, 0.0f);
     down('P'); // anything else: nothing
     EXPECT_EQ(menuCursor, 1);
-    down(gxLeft); // back on the title does nothing more than click
+    // Back on the title does nothing more than click: no screen, cursor,
+    // volume or mode changes.
+    int clicks = speaker.playingSounds();
+    int sounds = speaker.volumeSounds(), musics = speaker.volumeMusics();
+    down(gxLeft);
+    EXPECT_EQ(speaker.playingSounds(), clicks + 1);
     EXPECT_EQ(menuScreen, SCREEN_TITLE);
+    EXPECT_EQ(menuCursor, 1);
+    EXPECT_EQ(appMode, MODE_FRONTEND);
+    EXPECT_EQ(speaker.volumeSounds(), sounds);
+    EXPECT_EQ(speaker.volumeMusics(), musics);
 }
 
 TEST_F(Input, SelectKeysRunTheHighlightedItem) {
