@@ -4,6 +4,7 @@
 #include "persist/settings.h"
 #include "shell/app.h"
 #include "shell/input.h"
+#include "platform/headless/host.h"
 #include "shell/state.h"
 #include "sound/sound.h"
 #include "support/mod_builder.h"
@@ -66,6 +67,49 @@ TEST_F(Input, FrontEndCursorWrapsAndClicks) {
     EXPECT_EQ(appMode, MODE_FRONTEND);
     EXPECT_EQ(speaker.volumeSounds(), sounds);
     EXPECT_EQ(speaker.volumeMusics(), musics);
+}
+
+// The music as the player meets it, through key and stylus messages: Play
+// starts the game music from its beginning, Restart leaves it playing, the
+// Exit key stops the effects and starts the front-end music from its
+// beginning, and a tap on a finished game goes back to the menus with the
+// game music still playing.
+TEST_F(Input, LeavingAndRestartingGamesFollowTheMusicRules) {
+    auto playing = [](const std::vector<uint8_t>& module) {
+        return speaker.playingMusic() == &music && music.source() == module.data();
+    };
+    ASSERT_TRUE(playing(testMenuModule()));
+    headlessAdvance(700);
+    down(gxStart); // Play
+    ASSERT_EQ(appMode, MODE_GAME);
+    EXPECT_TRUE(playing(testGameModule()));
+    EXPECT_LT(music.position(), 0.05);
+    headlessAdvance(700);
+    double before = music.position();
+    EXPECT_GT(before, 0.5);
+    down(K_RESTART);
+    EXPECT_EQ(appMode, MODE_GAME);
+    EXPECT_TRUE(playing(testGameModule()));
+    EXPECT_GE(music.position(), before);
+
+    playClick();
+    ASSERT_EQ(speaker.playingSounds(), 1);
+    down(K_EXIT);
+    EXPECT_EQ(appMode, MODE_FRONTEND);
+    EXPECT_EQ(speaker.playingSounds(), 0);
+    EXPECT_TRUE(playing(testMenuModule()));
+    EXPECT_LT(music.position(), 0.05);
+
+    down(gxStart); // Play again, then the fish dies
+    ASSERT_EQ(appMode, MODE_GAME);
+    headlessAdvance(700);
+    fishEnergy = 0;
+    before = music.position();
+    WndProc(nullptr, WM_LBUTTONDOWN, 0, MAKELPARAM(120, 160));
+    WndProc(nullptr, WM_LBUTTONUP, 0, MAKELPARAM(120, 160));
+    EXPECT_EQ(appMode, MODE_FRONTEND);
+    EXPECT_TRUE(playing(testGameModule()));
+    EXPECT_GE(music.position(), before);
 }
 
 TEST_F(Input, SelectKeysRunTheHighlightedItem) {
