@@ -1,5 +1,6 @@
 // The game world: phases, cave, fish, bubbles, obstacles and score.
 #include "game/score_code.h"
+#include "game/simulate.h"
 #include "game/world.h"
 #include "platform/headless/host.h"
 #include "platform/wince/runtime.h"
@@ -8,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <string>
 
@@ -92,6 +94,71 @@ TEST_F(Game, WallsBounceClampAndCostEnergyOncePerGrace) {
     world.fishTrail[15] = 0.1f;
     wallContact(); // inside the opening: nothing
     EXPECT_FLOAT_EQ(world.fishVelocity, -0.1f);
+}
+
+TEST_F(Game, WallClampFollowsTheOpeningBetweenTwoColumns) {
+    // The fish's column lies between cave columns 2 and 3 ahead: with the
+    // scroll a quarter of the way, the centre is 0.1 * 0.75 + 0.2 * 0.25.
+    world.caveCenter[(world.columnCount + 2) % RING_SIZE] = 0.1f;
+    world.caveCenter[(world.columnCount + 3) % RING_SIZE] = 0.2f;
+    world.scrollFraction = 0.25f;
+    world.fishTrail[15] = 0.5f;
+    world.fishVelocity = 0.4f;
+    wallContact();
+    EXPECT_FLOAT_EQ(world.fishTrail[15], 0.125f + 0.23f);
+    EXPECT_FLOAT_EQ(world.fishVelocity, -0.2f);
+    world.fishTrail[15] = -0.5f;
+    world.fishVelocity = -0.4f;
+    wallContact();
+    EXPECT_FLOAT_EQ(world.fishTrail[15], 0.125f - 0.23f);
+    EXPECT_FLOAT_EQ(world.fishVelocity, 0.2f);
+    world.fishTrail[15] = 0.125f + 0.229f; // just inside: untouched
+    world.fishVelocity = 0.4f;
+    wallContact();
+    EXPECT_FLOAT_EQ(world.fishVelocity, 0.4f);
+}
+
+TEST_F(Game, GraceRunsDownAColumnAtATimeOnlyWhileColumnsAreLaid) {
+    fly();
+    world.hitCooldown = HIT_COOLDOWN_COLUMNS;
+    world.scrollSpeed = 1.0f;
+    world.scrollFraction = 0.0f;
+    // The fish held still in the middle of the cave, clear of its walls.
+    auto calmStep = [&] {
+        world.fishTrail[TRAIL_LENGTH - 1] = world.walkCenter;
+        world.fishVelocity = 0.0f;
+        world.caveHalfHeight = 1.0f;
+        step(0.1f);
+    };
+    for (int i = 0; i < 9; ++i) calmStep(); // 0.9 of a column: none laid
+    EXPECT_EQ(world.hitCooldown, 6);
+    for (int left = 5; left >= 0; --left) {
+        int32_t columns = world.columnCount;
+        while (world.columnCount == columns) calmStep();
+        EXPECT_EQ(world.hitCooldown, left);
+    }
+    int32_t columns = world.columnCount;
+    while (world.columnCount == columns) calmStep();
+    EXPECT_EQ(world.hitCooldown, 0);
+}
+
+TEST_F(Game, AfterDeathTheRiseControlChangesNothingAndTheTrailStops) {
+    fly();
+    fishEnergy = 0;
+    step(0.02f); // the step of the death stops the cave
+    ASSERT_EQ(world.scrollSpeed, 0.0f);
+    GameWorld dead = world;
+    float trail[TRAIL_LENGTH - 1];
+    std::copy(world.fishTrail, world.fishTrail + TRAIL_LENGTH - 1, trail);
+    riseHeld = 0;
+    step(0.02f, 50);
+    uint64_t sinking = hashGameState();
+    EXPECT_TRUE(std::equal(trail, trail + TRAIL_LENGTH - 1, world.fishTrail));
+    EXPECT_LT(world.fishTrail[TRAIL_LENGTH - 1], dead.fishTrail[TRAIL_LENGTH - 1]);
+    world = dead;
+    riseHeld = 1;
+    step(0.02f, 50);
+    EXPECT_EQ(hashGameState(), sinking);
 }
 
 TEST_F(Game, GraceCarriesIntoTheNextGameOnlyAfterAWallDeath) {
