@@ -237,16 +237,29 @@ void strokePath(Canvas* c, const std::vector<float>& xy, float w0, float w1, Col
 
 // ------------------------------------------------------------------- water
 
+// The rows where the water changes: light under the surface down to the
+// plate's foot, one calm mid-toned blue-green from there to just above the
+// seabed, deeper again over the sand. The calm water is dark enough for the
+// white lines of the Controls and About screens and light enough for the
+// black labels of the title and Settings screens, which run over the same
+// rows: its luminance stays near 0.18, where both stand out about 4.5 to 1.
+constexpr float CALM_TOP = 82, CALM_BOTTOM = 284, SEABED = 306;
+
 Colour waterAt(int x, int y) {
-    float t = y / 319.0f;
-    Colour top = rgb(78, 170, 206), middle = rgb(168, 226, 230), deep = rgb(62, 146, 170);
-    Colour c = t < 0.55f ? art::mix(top, middle, std::pow(t / 0.55f, 0.7f))
-                         : art::mix(middle, deep, std::pow((t - 0.55f) / 0.45f, 1.6f));
-    // A soft glow where the menu sits.
-    float gx = (x - 112.0f) / 110.0f, gy = (y - 200.0f) / 120.0f;
-    float glow = std::exp(-(gx * gx + gy * gy) * 1.6f);
-    c = art::mix(c, rgb(205, 242, 238), glow * 0.45f);
-    // Slanting rays of light from the surface.
+    Colour surface = rgb(112, 198, 222), shallow = rgb(72, 156, 184);
+    Colour calmTop = rgb(56, 130, 154), calmBottom = rgb(50, 122, 150), deep = rgb(30, 92, 120);
+    Colour c;
+    if (y < CALM_TOP) {
+        float t = y / CALM_TOP;
+        c = t < 0.6f ? art::mix(surface, shallow, smooth(t / 0.6f))
+                     : art::mix(shallow, calmTop, smooth((t - 0.6f) / 0.4f));
+    } else if (y < CALM_BOTTOM) {
+        c = art::mix(calmTop, calmBottom, (y - CALM_TOP) / (CALM_BOTTOM - CALM_TOP));
+    } else {
+        c = art::mix(calmBottom, deep, smooth((y - CALM_BOTTOM) / (SEABED - CALM_BOTTOM)));
+    }
+    // Slanting rays of light from the surface, strong near it and only a
+    // shimmer in the calm water.
     const float rays[] = {30, 92, 150, 205, 262};
     float light = 0;
     for (float r : rays) {
@@ -254,18 +267,25 @@ Colour waterAt(int x, int y) {
         float width = 9.0f + y * 0.05f;
         light += std::exp(-along * along / (2 * width * width));
     }
-    light *= 0.13f * std::max(0.0f, 1.0f - y / 300.0f);
-    c = art::mix(c, rgb(235, 255, 250), std::min(light, 0.5f));
+    float reach = y < CALM_TOP ? 0.16f * (1.0f - 0.7f * y / CALM_TOP) : 0.035f;
+    c = art::mix(c, rgb(200, 240, 240), std::min(light, 1.0f) * reach);
     // Faint ripples of light near the surface.
     float ripple = art::fractalNoise(x / 14.0f, y / 6.0f, 41, 3);
-    float surface = std::max(0.0f, 1.0f - y / 90.0f);
-    return art::mix(c, rgb(225, 250, 255), std::max(0.0f, ripple - 0.55f) * surface * 0.8f);
+    float surfaceLight = std::max(0.0f, 1.0f - y / 60.0f);
+    c = art::mix(c, rgb(225, 250, 255), std::max(0.0f, ripple - 0.55f) * surfaceLight * 0.8f);
+    // A slow, soft mottling keeps the calm water from looking flat.
+    float mottle = art::fractalNoise(x / 40.0f, y / 30.0f, 43, 2) - 0.5f;
+    return art::scale(c, 1.0f + 0.05f * mottle);
 }
 
+// The sand lies low in the middle, below the About screen's last line, and
+// rises towards the rocks at the sides.
 void drawSand(Canvas* c) {
-    for (int y = 296; y < c->height; ++y)
+    for (int y = 290; y < c->height; ++y)
         for (int x = 0; x < c->width; ++x) {
-            float edge = 305.0f + 4.0f * std::sin(x / 23.0f) + 2.0f * std::sin(x / 9.0f + 1.0f);
+            float side = smooth((36.0f - x) / 30.0f) + smooth((x - 200.0f) / 30.0f);
+            float edge = 314.0f - 11.0f * side + 1.5f * std::sin(x / 23.0f) +
+                         1.0f * std::sin(x / 9.0f + 1.0f);
             float a = std::clamp(y + 0.5f - edge, 0.0f, 1.0f);
             float grain = art::fractalNoise(x / 3.0f, y / 2.0f, 77, 2);
             Colour sand = art::mix(rgb(226, 204, 150), rgb(188, 160, 108), grain);
@@ -480,8 +500,10 @@ void drawPlate(Canvas* c, FT_Face condensed) {
     fillRoundedRect(c, PLATE_X0 + 2, PLATE_Y0 + 4, PLATE_X1 + 2, PLATE_Y1 + 4, 17, rgb(20, 60, 90),
                     rgb(20, 60, 90), 0.35f);
     fillRoundedRect(c, PLATE_X0, PLATE_Y0, PLATE_X1, PLATE_Y1, 17, rgb(8, 34, 70), rgb(8, 34, 70));
+    // The light rim darkens towards the foot, where the small layout's first
+    // white lines cross it.
     fillRoundedRect(c, PLATE_X0 + 2, PLATE_Y0 + 2, PLATE_X1 - 2, PLATE_Y1 - 2, 15,
-                    rgb(150, 228, 236), rgb(70, 170, 196));
+                    rgb(150, 228, 236), rgb(36, 112, 150));
     fillRoundedRect(c, PLATE_X0 + 5, PLATE_Y0 + 5, PLATE_X1 - 5, PLATE_Y1 - 5, 12, rgb(24, 92, 150),
                     rgb(12, 48, 100));
     // A band of waves across the lower part of the plate.
@@ -503,7 +525,8 @@ void drawPlate(Canvas* c, FT_Face condensed) {
                            [](int i) { return 2.2f * std::sin(i * 0.9f); });
     Mask outline = grow(name, 2);
     int ox = static_cast<int>(std::lround((PLATE_X0 + PLATE_X1) / 2 - name.width / 2.0f));
-    int oy = static_cast<int>(std::lround((PLATE_Y0 + PLATE_Y1) / 2 - name.height / 2.0f)) - 1;
+    // Set a little high, clear of the white lines below it.
+    int oy = static_cast<int>(std::lround((PLATE_Y0 + PLATE_Y1) / 2 - name.height / 2.0f)) - 4;
     paintMask(
         c, outline, ox - 2 + 2, oy - 2 + 3, [](int, int) { return rgb(0, 14, 34); }, 0.7f);
     paintMask(c, outline, ox - 2, oy - 2, [](int, int) { return rgb(6, 22, 48); });
@@ -540,22 +563,23 @@ bool writeTitle(const std::string& path, FT_Face condensed) {
     drawRock(&c, 226, 316, 30, 30, 8);
     drawSand(&c);
     drawWeeds(&c);
-    drawStarfish(&c, 52, 313, 8, 0.2f);
-    drawStarfish(&c, 176, 315, 6, 0.9f);
+    drawStarfish(&c, 60, 317, 7, 0.2f);
+    drawStarfish(&c, 182, 318, 5, 0.9f);
     drawPlate(&c, condensed);
     // Top right (large layout only): a fish calling out bubbles.
     drawFish(&c, 206, 52, 50, -1, rgb(250, 140, 30), rgb(255, 220, 90));
     bubble(&c, 182, 40, 3.5f);
     bubble(&c, 186, 28, 2.5f);
     bubble(&c, 181, 17, 4.5f);
-    // Left, in both layouts: a small fish among the weed.
-    drawFish(&c, 20, 99, 30, 1, rgb(255, 180, 30), rgb(255, 236, 130));
-    bubble(&c, 44, 93, 2.5f);
-    bubble(&c, 50, 86, 2);
-    // Right middle (large layout only): a third fish.
-    drawFish(&c, 214, 190, 38, -1, rgb(250, 120, 36), rgb(255, 210, 100));
-    bubble(&c, 203, 168, 2.5f);
-    bubble(&c, 209, 157, 2);
+    // Left, in both layouts: a small fish among the weed, in the one gap
+    // between the white lines of the small layout.
+    drawFish(&c, 16, 86, 24, 1, rgb(255, 180, 30), rgb(255, 236, 130));
+    bubble(&c, 33, 84, 1.8f);
+    bubble(&c, 38, 81, 1.4f);
+    // Right middle (large layout only): a third fish, beyond the lines.
+    drawFish(&c, 220, 195, 38, -1, rgb(250, 120, 36), rgb(255, 210, 100));
+    bubble(&c, 207, 178, 2.5f);
+    bubble(&c, 211, 172, 1.8f);
     // Bottom right: the red spiky puffer on its rock.
     drawPuffer(&c, 214, 268, 13);
     return bmp::write8(path, c.width, c.height, dithered(c, 249, 3.0f));
