@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <cstdlib>
 #include <string>
@@ -30,6 +31,16 @@ Rgb decode(uint16_t v) {
 double luma(uint16_t v) {
     Rgb c = decode(v);
     return 0.299 * c.r + 0.587 * c.g + 0.114 * c.b;
+}
+
+// sRGB relative luminance, 0..1.
+double luminance(uint16_t v) {
+    Rgb c = decode(v);
+    auto linear = [](int channel) {
+        double u = channel / 255.0;
+        return u <= 0.04045 ? u / 12.92 : std::pow((u + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * linear(c.r) + 0.7152 * linear(c.g) + 0.0722 * linear(c.b);
 }
 
 uint16_t pixel(const Surface* s, int x, int y) {
@@ -203,11 +214,12 @@ Box labelBox(const Label& l, int width, int height) {
             std::min(height - 1, b.y1 + 2)};
 }
 
-// Black lettering needs a light ground: luma 150 is about the grey (150,
-// 150, 150), whose contrast with black is 7:1, the ratio asked of small
-// text for easy reading. No pixel under a label may be as dark as the weed
-// or the creatures' outlines.
-TEST_F(TitlePictures, LabelsOfBothLayoutsSitOnCalmLightWater) {
+// The water under every label is mid-toned: the black labels stand out by
+// 3:1 or more from a ground of relative luminance 0.10 or more, and the white
+// lines of the Controls and About screens, which run over the same rows in
+// one layout or another, from a ground of 0.28 or less. No pixel under a
+// label may be as dark as the weed or as light as a bubble.
+TEST_F(TitlePictures, LabelsOfBothLayoutsSitOnCalmMidTonedWater) {
     loadFont();
     struct Layout {
         const Label* labels;
@@ -220,20 +232,30 @@ TEST_F(TitlePictures, LabelsOfBothLayoutsSitOnCalmLightWater) {
             Box b = labelBox(l, layout.width, layout.height);
             ASSERT_LT(b.x0, b.x1);
             ASSERT_LT(b.y0, b.y1);
-            Stats st = measure(title, b);
             SCOPED_TRACE("box " + std::to_string(b.x0) + "," + std::to_string(b.y0) + " to " +
                          std::to_string(b.x1) + "," + std::to_string(b.y1));
-            EXPECT_GT(st.mean, 150.0);
-            EXPECT_GT(st.darkest, 120.0);
+            double darkest = 1, lightest = 0;
+            for (int y = b.y0; y <= b.y1; ++y)
+                for (int x = b.x0; x <= b.x1; ++x) {
+                    double l = luminance(pixel(title, x, y));
+                    darkest = std::min(darkest, l);
+                    lightest = std::max(lightest, l);
+                }
+            EXPECT_GT(darkest, 0.10);
+            EXPECT_LT(lightest, 0.28);
         }
     }
 }
 
-TEST_F(TitlePictures, TitlePlateStandsApartFromTheMenuWater) {
+TEST_F(TitlePictures, TitlePlateStandsApartFromTheWaterAroundIt) {
     // The plate lies inside the top-left 176 x 220, so both layouts show it.
-    Stats plate = measure(title, Box{12, 14, 164, 74});
-    Stats menu = measure(title, Box{60, 130, 170, 280});
-    EXPECT_LT(plate.mean, menu.mean - 60.0);
+    // Its dark frame is set off from the water above, below and beside it.
+    Stats frame = measure(title, Box{20, 8, 156, 9});
+    for (Box water :
+         {Box{20, 0, 156, 5}, Box{40, 84, 156, 92}, Box{0, 20, 4, 70}, Box{172, 20, 176, 70}}) {
+        SCOPED_TRACE(std::to_string(water.x0) + "," + std::to_string(water.y0));
+        EXPECT_LT(frame.mean, measure(title, water).mean - 45.0);
+    }
     // Its lettering is bright against the plate: the picture has both.
     Stats lettering = measure(title, Box{20, 30, 156, 60});
     EXPECT_LT(lettering.darkest, 60.0);

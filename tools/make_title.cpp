@@ -237,29 +237,63 @@ void strokePath(Canvas* c, const std::vector<float>& xy, float w0, float w1, Col
 
 // ------------------------------------------------------------------- water
 
-// The rows where the water changes: light under the surface down to the
-// plate's foot, one calm mid-toned blue-green from there to just above the
-// seabed, deeper again over the sand. The calm water is dark enough for the
-// white lines of the Controls and About screens and light enough for the
-// black labels of the title and Settings screens, which run over the same
-// rows: its luminance stays near 0.18, where both stand out about 4.5 to 1.
+// sRGB relative luminance of a colour, 0..1.
+float luminance(Colour c) {
+    auto linear = [](float v) {
+        v = std::clamp(v, 0.0f, 1.0f);
+        return v <= 0.04045f ? v / 12.92f : std::pow((v + 0.055f) / 1.055f, 2.4f);
+    };
+    return 0.2126f * linear(c.r) + 0.7152f * linear(c.g) + 0.0722f * linear(c.b);
+}
+
+// The colour of the same hue and saturation with the given luminance.
+Colour withLuminance(Colour c, float target) {
+    auto linear = [](float v) {
+        v = std::clamp(v, 0.0f, 1.0f);
+        return v <= 0.04045f ? v / 12.92f : std::pow((v + 0.055f) / 1.055f, 2.4f);
+    };
+    auto encoded = [](float v) {
+        v = std::clamp(v, 0.0f, 1.0f);
+        return v <= 0.0031308f ? v * 12.92f : 1.055f * std::pow(v, 1 / 2.4f) - 0.055f;
+    };
+    float k = target / std::max(luminance(c), 1e-4f);
+    return {encoded(linear(c.r) * k), encoded(linear(c.g) * k), encoded(linear(c.b) * k)};
+}
+
+// Where the name plate stands.
+constexpr float PLATE_X0 = 6, PLATE_Y0 = 8, PLATE_X1 = 170, PLATE_Y1 = 80;
+
+// The menu and the lines of the Controls and About screens run over the same
+// rows in one layout or another, black labels on the title and Settings
+// screens, white lines on the others. From just below the name plate to just
+// above the seabed the water's luminance is therefore held at CALM_LUMINANCE,
+// where black and white stand out from it equally, about 4.4 to 1; the rays
+// and the mottling there change its hue only. Above, the water lightens
+// towards the surface; below, it deepens towards the sand, and at the sides,
+// beyond the menu, it is darker for depth.
 constexpr float CALM_TOP = 82, CALM_BOTTOM = 284, SEABED = 306;
+constexpr float CALM_LUMINANCE = 0.180f;
+
+// How deep the plate's soft shadow on the water below it is, 0..1: it ends
+// before the first black label of the small layout.
+float plateShadow(int x, int y) {
+    float across = smooth((x - PLATE_X0 + 4) / 12.0f) * smooth((PLATE_X1 + 18 - x) / 20.0f);
+    float down = y < PLATE_Y1 ? smooth((y - 44.0f) / (PLATE_Y1 - 44.0f))
+                              : 1.0f - smooth((y - PLATE_Y1 - 6) / 20.0f);
+    return across * down;
+}
+
+// How much darker than the calm water the sides are, 0..1.
+float sideShade(int x) {
+    return 0.3f * smooth((18.0f - x) / 18.0f) + 0.3f * smooth((x - 180.0f) / 60.0f);
+}
 
 Colour waterAt(int x, int y) {
-    Colour surface = rgb(112, 198, 222), shallow = rgb(72, 156, 184);
-    Colour calmTop = rgb(56, 130, 154), calmBottom = rgb(50, 122, 150), deep = rgb(30, 92, 120);
-    Colour c;
-    if (y < CALM_TOP) {
-        float t = y / CALM_TOP;
-        c = t < 0.6f ? art::mix(surface, shallow, smooth(t / 0.6f))
-                     : art::mix(shallow, calmTop, smooth((t - 0.6f) / 0.4f));
-    } else if (y < CALM_BOTTOM) {
-        c = art::mix(calmTop, calmBottom, (y - CALM_TOP) / (CALM_BOTTOM - CALM_TOP));
-    } else {
-        c = art::mix(calmBottom, deep, smooth((y - CALM_BOTTOM) / (SEABED - CALM_BOTTOM)));
-    }
-    // Slanting rays of light from the surface, strong near it and only a
-    // shimmer in the calm water.
+    float t = y / 319.0f;
+    Colour top = rgb(70, 176, 216), middle = rgb(28, 136, 172), deep = rgb(18, 112, 138);
+    Colour c =
+        t < 0.5f ? art::mix(top, middle, t / 0.5f) : art::mix(middle, deep, (t - 0.5f) / 0.5f);
+    // Slanting rays of light from the surface.
     const float rays[] = {30, 92, 150, 205, 262};
     float light = 0;
     for (float r : rays) {
@@ -267,15 +301,25 @@ Colour waterAt(int x, int y) {
         float width = 9.0f + y * 0.05f;
         light += std::exp(-along * along / (2 * width * width));
     }
-    float reach = y < CALM_TOP ? 0.16f * (1.0f - 0.7f * y / CALM_TOP) : 0.035f;
-    c = art::mix(c, rgb(200, 240, 240), std::min(light, 1.0f) * reach);
+    light *= std::max(0.0f, 1.0f - y / 300.0f);
+    c = art::mix(c, rgb(200, 244, 240), std::min(light * 0.45f, 0.55f));
     // Faint ripples of light near the surface.
     float ripple = art::fractalNoise(x / 14.0f, y / 6.0f, 41, 3);
-    float surfaceLight = std::max(0.0f, 1.0f - y / 60.0f);
-    c = art::mix(c, rgb(225, 250, 255), std::max(0.0f, ripple - 0.55f) * surfaceLight * 0.8f);
-    // A slow, soft mottling keeps the calm water from looking flat.
-    float mottle = art::fractalNoise(x / 40.0f, y / 30.0f, 43, 2) - 0.5f;
-    return art::scale(c, 1.0f + 0.05f * mottle);
+    float surface = std::max(0.0f, 1.0f - y / 80.0f);
+    c = art::mix(c, rgb(225, 250, 255), std::max(0.0f, ripple - 0.55f) * surface * 0.8f);
+    // The luminance: free near the surface, held in the calm water, falling
+    // towards the seabed.
+    float calm = CALM_LUMINANCE * (1.0f - sideShade(x));
+    float held;
+    if (y < CALM_TOP) {
+        float free = std::max(luminance(c), calm);
+        held = free + (calm - free) * smooth((y - 50.0f) / (CALM_TOP - 50.0f));
+    } else if (y < CALM_BOTTOM) {
+        held = calm;
+    } else {
+        held = calm * (1.0f - 0.2f * smooth((y - CALM_BOTTOM) / (SEABED - CALM_BOTTOM)));
+    }
+    return withLuminance(c, held * (1.0f - 0.3f * plateShadow(x, y)));
 }
 
 // The sand lies low in the middle, below the About screen's last line, and
@@ -370,11 +414,11 @@ void drawWeeds(Canvas* c) {
         {242, 322, 270, -9, 6, rgb(34, 104, 72), 2.8f},
         {207, 322, 80, -5, 5, rgb(58, 138, 66), 0.9f},
         // Short tufts along the bottom.
-        {60, 322, 22, 3, 4, rgb(58, 138, 66), 0.3f},
-        {66, 322, 16, -3, 3, rgb(46, 128, 70), 1.1f},
-        {150, 322, 24, 3, 4, rgb(46, 128, 70), 2.0f},
-        {157, 322, 15, -2, 3, rgb(70, 150, 62), 0.6f},
-        {108, 322, 12, 2, 3, rgb(58, 138, 66), 1.6f},
+        {60, 322, 12, 3, 4, rgb(58, 138, 66), 0.3f},
+        {66, 322, 9, -3, 3, rgb(46, 128, 70), 1.1f},
+        {150, 322, 12, 3, 4, rgb(46, 128, 70), 2.0f},
+        {157, 322, 9, -2, 3, rgb(70, 150, 62), 0.6f},
+        {108, 322, 8, 2, 3, rgb(58, 138, 66), 1.6f},
     };
     for (const Frond& f : fronds)
         drawWeed(c, f.x, f.base, f.height, f.sway, f.width, f.colour, f.phase);
@@ -493,8 +537,6 @@ void drawStarfish(Canvas* c, float cx, float cy, float r, float turn) {
 }
 
 // ------------------------------------------------------------- title plate
-
-constexpr float PLATE_X0 = 6, PLATE_Y0 = 8, PLATE_X1 = 170, PLATE_Y1 = 80;
 
 void drawPlate(Canvas* c, FT_Face condensed) {
     fillRoundedRect(c, PLATE_X0 + 2, PLATE_Y0 + 4, PLATE_X1 + 2, PLATE_Y1 + 4, 17, rgb(20, 60, 90),
