@@ -13,7 +13,9 @@
 // that ground, so that a bubble or a leaf under a word counts, one dithered
 // pixel does not.
 #include "gfx/assets.h"
+#include "gfx/gapi_buffer.h"
 #include "gfx/surface.h"
+#include "gfx/text.h"
 #include "support/gfx_host.h"
 #include "support/png_image.h"
 #include "support/test_host.h"
@@ -23,6 +25,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <filesystem>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -42,17 +46,18 @@ double contrast(double a, double b) {
     return (std::max(a, b) + 0.05) / (std::min(a, b) + 0.05);
 }
 
-// The title picture as the shots show it: 5-6-5 widened by bit replication.
+// A 5-6-5 pixel as the shots show it, widened by bit replication.
+uint32_t widened(uint16_t v) {
+    uint32_t r = v >> 11, g = v >> 5 & 63, b = v & 31;
+    return (r << 3 | r >> 2) << 16 | (g << 2 | g >> 4) << 8 | (b << 3 | b >> 2);
+}
+
 std::vector<uint32_t> titlePicture() {
     useGfxHost("qvga");
     Surface* s = loadPicture(BITMAP_TITLE);
     std::vector<uint32_t> rgb;
     if (!s) return rgb;
-    for (int i = 0; i < s->width * s->height; ++i) {
-        uint32_t v = s->pixels[i];
-        uint32_t r = v >> 11, g = v >> 5 & 63, b = v & 31;
-        rgb.push_back((r << 3 | r >> 2) << 16 | (g << 2 | g >> 4) << 8 | (b << 3 | b >> 2));
-    }
+    for (int i = 0; i < s->width * s->height; ++i) rgb.push_back(widened(s->pixels[i]));
     releaseSurface(s);
     return rgb;
 }
@@ -72,7 +77,7 @@ struct Screen {
 
 struct Layout {
     const char* device;
-    int height;
+    int width, height, centreX, shrink;
     int titleY[4], settingsY[4], exitEnglishY;
     std::vector<int> aboutY; // the lines the screen shows, at least in part
     int controlsY[3];
@@ -81,7 +86,10 @@ struct Layout {
 // Where each layout draws the lines; a label below the screen is left out.
 const Layout LAYOUTS[] = {
     {"qvga",
+     240,
      320,
+     120,
+     0,
      {138, 181, 221, 261},
      {136, 181, 221, 261},
      264,
@@ -89,13 +97,19 @@ const Layout LAYOUTS[] = {
      {110, 150, 170}},
     {"square",
      240,
+     240,
+     120,
+     0,
      {138, 181, 221, 261},
      {136, 181, 221, 261},
      264,
      {111, 151, 191, 211, 231},
      {70, 110, 130}},
     {"small",
+     176,
      220,
+     88,
+     20,
      {113, 146, 176, 206},
      {111, 146, 176, 206},
      209,
@@ -238,6 +252,18 @@ bool inText(uint32_t p, bool white) {
     return white ? std::min({r, g, b}) >= 232 : std::max({r, g, b}) <= 24;
 }
 
+// How many pixels of the line take its colour when it is drawn flat at the
+// layout's centre on grey: what the frame should show of it.
+int glyphPixels(const Layout& l, const Line& line) {
+    useScreenLayout(l.device, l.width, l.height, l.centreX, l.shrink);
+    fillBackBuffer(0x8410);
+    int c = line.white ? 255 : 0;
+    drawText(l.centreX, line.y, line.text, ALIGN_CENTRE, c, c, c, 0);
+    int count = 0;
+    for (uint16_t v : backScreen()) count += inText(widened(v), line.white);
+    return count;
+}
+
 // The lines of one frame, measured against the picture under it.
 std::vector<Figure> measure(const Shot& shot, const std::vector<uint32_t>& picture,
                             const std::vector<Line>& lines) {
@@ -292,6 +318,19 @@ std::vector<Figure> measure(const Shot& shot, const std::vector<uint32_t>& pictu
     return figures;
 }
 
+// The script's "shot NAME" lines written into folder.
+std::string scriptFor(const std::string& folder) {
+    std::string text = SCRIPT, script;
+    for (size_t at = 0; at < text.size();) {
+        size_t end = text.find('\n', at);
+        std::string line = text.substr(at, end - at);
+        if (line.rfind("shot ", 0) == 0) line = "shot " + folder + "/" + line.substr(5);
+        script += line + "\n";
+        at = end + 1;
+    }
+    return script;
+}
+
 TEST(TitleContrast, EveryLineOfEveryFrontEndScreenReachesThreeToOne) {
     std::vector<uint32_t> picture = titlePicture();
     ASSERT_EQ(picture.size(), 240u * 320u);
@@ -299,43 +338,46 @@ TEST(TitleContrast, EveryLineOfEveryFrontEndScreenReachesThreeToOne) {
     std::string lowestWhere;
     for (const Layout& layout : LAYOUTS) {
         std::string folder = makeTempFolder();
-        std::string text = SCRIPT, script;
-        for (size_t at = 0; at < text.size();) {
-            size_t end = text.find('\n', at);
-            std::string line = text.substr(at, end - at);
-            if (line.rfind("shot ", 0) == 0) line = "shot " + folder + "/" + line.substr(5);
-            script += line + "\n";
-            at = end + 1;
-        }
-        writeFile(folder + "/run.script", script);
+        writeFile(folder + "/run.script", scriptFor(folder));
         std::string output;
         ASSERT_EQ(0, runReefdart("--headless " + folder + "/run.script --device " + layout.device +
                                      " --data-dir " + folder + "/data",
                                  &output))
             << output;
+        // The lowest figure of each screen, by the shot's first word.
+        std::map<std::string, double> byScreen;
         for (const Screen& screen : screensOf(layout)) {
             SCOPED_TRACE(std::string(layout.device) + " " + screen.shot);
             Shot shot = readShot(folder + "/" + screen.shot);
             ASSERT_FALSE(shot.empty());
             std::vector<Figure> figures = measure(shot, picture, screen.lines);
-            double screenLowest = 1e9;
+            std::string name = screen.shot.substr(0, screen.shot.find_first_of("-."));
             for (size_t i = 0; i < figures.size(); ++i) {
                 const Figure& f = figures[i];
                 SCOPED_TRACE(screen.lines[i].text);
-                // The line is where the table says: enough of its glyphs show.
-                EXPECT_GT(f.glyphs, 20);
-                EXPECT_GT(f.ground, 2 * f.glyphs / 3);
+                // The line is where the table says: the frame shows its
+                // glyphs, give or take the odd pixel that matches the
+                // picture (or, at the screen's foot, the wave).
+                int expected = glyphPixels(layout, screen.lines[i]);
+                EXPECT_GT(expected, 20);
+                if (screen.lines[i].y + INK_BELOW <= layout.height)
+                    EXPECT_NEAR(f.glyphs, expected, expected / 10);
+                else
+                    EXPECT_GT(f.glyphs, expected / 2);
+                EXPECT_GT(f.ground, f.glyphs / 2);
                 EXPECT_GE(f.ratio, 3.0);
-                screenLowest = std::min(screenLowest, f.ratio);
+                double& low = byScreen.emplace(name, 1e9).first->second;
+                low = std::min(low, f.ratio);
                 if (f.ratio < lowest) {
                     lowest = f.ratio;
                     lowestWhere = std::string(layout.device) + " " + screen.shot + " \"" +
                                   screen.lines[i].text + "\"";
                 }
             }
-            std::printf("%-7s %-18s lowest %.2f:1\n", layout.device, screen.shot.c_str(),
-                        screenLowest);
         }
+        for (const auto& [name, low] : byScreen)
+            std::printf("%-7s %-9s lowest %.2f:1\n", layout.device, name.c_str(), low);
+        std::filesystem::remove_all(folder);
     }
     std::printf("lowest of all: %.2f:1, %s\n", lowest, lowestWhere.c_str());
 }

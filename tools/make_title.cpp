@@ -1,8 +1,9 @@
 // Makes the front end's pictures:
 //   bitmap_249.bmp  240 x 320  the title picture: the name plate at the top, the
 //                              underwater scene with its fish, weed and the red
-//                              spiky puffer, and a calm, light middle where the
-//                              menu labels and the highlight go;
+//                              spiky puffer, and calm mid-toned water where the
+//                              black menu labels, the highlight and the white
+//                              lines of the Controls and About screens go;
 //   bitmap_248.bmp  157 x 244  the grey fish-body menu panel on the sprite
 //                              purple, cut into four segments at rows 73, 124
 //                              and 177 by three curved bands;
@@ -267,10 +268,10 @@ constexpr float PLATE_X0 = 6, PLATE_Y0 = 8, PLATE_X1 = 170, PLATE_Y1 = 80;
 // rows in one layout or another, black labels on the title and Settings
 // screens, white lines on the others. From just below the name plate to just
 // above the seabed the water's luminance is therefore held at CALM_LUMINANCE,
-// where black and white stand out from it equally, about 4.4 to 1; the rays
-// and the mottling there change its hue only. Above, the water lightens
-// towards the surface; below, it deepens towards the sand, and at the sides,
-// beyond the menu, it is darker for depth.
+// where black and white stand out from it about equally, 4.2 to 4.5 to 1 as
+// drawn; the rays there change its hue only. Above, the water lightens
+// towards the surface; below, it deepens a little towards the sand, and at
+// the sides, beyond the menu, it is darker for depth.
 constexpr float CALM_TOP = 82, CALM_BOTTOM = 284, SEABED = 306;
 constexpr float CALM_LUMINANCE = 0.180f;
 
