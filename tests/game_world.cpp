@@ -297,6 +297,15 @@ TEST_F(Game, ScoresBestScoreAndRecordInSight) {
     EXPECT_FALSE(recordInSight());
     world.columnCount = 14; // 98
     EXPECT_FALSE(recordInSight());
+    // The upper end is open: with a best of 75, 168 and 77 are in sight,
+    // 175 (best + 100) is not.
+    bestScore = 75;
+    const int32_t columns[] = {24, 11, 25};
+    const bool inSight[] = {true, true, false};
+    for (int i = 0; i < 3; ++i) {
+        world.columnCount = columns[i];
+        EXPECT_EQ(recordInSight(), inSight[i]) << finalScore();
+    }
 }
 
 TEST(ScoreCode, GenuineCodesCheckAndEveryChangedDigitIsCaught) {
