@@ -1,9 +1,9 @@
 #!/usr/bin/env python3
-"""Seeds realistic faults into the game one at a time and counts how many the
+"""Seeds realistic faults into the game and its platform one at a time and counts how many the
 test suite catches.
 
-Each fault changes one line of the game's rules (a constant, a bound, an
-order, a dropped line); the tool applies it, rebuilds, runs the tests (all
+Each fault changes one line (a constant, a bound, an order, a dropped
+line) of the game's rules, its drawing, its files or its platform; the tool applies it, rebuilds, runs the tests (all
 but the slow X server, browser, benchmark and soak ones), notes whether any
 test failed, and puts the file back, also when it is interrupted.
 
@@ -75,6 +75,18 @@ FAULTS = [
      "menu items take taps 10 pixels less wide"),
     ("text-centre", "gfx/text.cpp", "x0 = x - sum / 2;", "x0 = x - sum / 2 + 1;",
      "centred text one pixel to the right"),
+    ("clip-right", "gfx/blit.cpp",
+     "clipped->w = std::min<int64_t>(clipped->w, screenWidth - clipped->x);",
+     "clipped->w = std::min<int64_t>(clipped->w, screenWidth + 1 - clipped->x);",
+     "blits clipped one pixel past the right edge"),
+    ("colour-565", "gfx/surface.cpp", "(r & 0xF8) << 8 | (g & 0xF8) << 3 | (b >> 3)",
+     "(r & 0xF8) << 8 | (g & 0xFC) << 3 | (b >> 3)", "green keeps a bit too many in 5-6-5"),
+    ("parse-overflow", "persist/settings.cpp", "if (value > INT32_MAX) {",
+     "if (value > INT32_MAX + 1LL) {", "a settings number one past the 32-bit range is read"),
+    ("desktop-z", "platform/desktop/keys.cpp", "return DEVICE_BUTTON_A;",
+     "return DEVICE_BUTTON_B;", "the desktop's Z key gives the B button"),
+    ("mixer-saturate", "platform/hss/hss.cpp", "if (value > 32767) return 32767;",
+     "if (value > 32767) return -32768;", "a loud mix wraps round instead of saturating"),
     ("tint-shift", "gfx/blit.cpp", "uint32_t t = ((spreadColour - a) * level) >> 5;",
      "uint32_t t = ((spreadColour - a) * level) >> 4;", "the tint blends twice as strongly"),
 ]
