@@ -89,6 +89,22 @@ FAULTS = [
      "if (value > 32767) return -32768;", "a loud mix wraps round instead of saturating"),
     ("tint-shift", "gfx/blit.cpp", "uint32_t t = ((spreadColour - a) * level) >> 5;",
      "uint32_t t = ((spreadColour - a) * level) >> 4;", "the tint blends twice as strongly"),
+    # application
+    ("career-digit", "persist/settings.cpp",
+     "career.career2 = atLeast(n / 1000000 % 10 - 1, 0, 1);",
+     "career.career2 = atLeast(n / 100000 % 10 - 1, 0, 1);",
+     "career.dat's second figure read from the wrong digit"),
+    ("key-holds", "platform/desktop/input.cpp", "if (--keyHolds[vk] == 0) queueInput(WM_KEYUP",
+     "if (keyHolds[vk]-- > 0) queueInput(WM_KEYUP",
+     "letting go of a key one of two sources holds releases it"),
+    ("desktop-fkeys", "platform/desktop/keys.cpp", "return 0x70 + static_cast<int>(key - SDLK_F1);",
+     "return 0x71 + static_cast<int>(key - SDLK_F1);", "F1..F10 give the next function key"),
+    ("wave-8bit", "platform/hss/hss.cpp", "(p[0] - 128) * 256", "(p[0] - 127) * 256",
+     "8-bit WAV samples read one step off centre"),
+    ("wave-pad", "platform/hss/hss.cpp", "offset += 8 + chunkSize + (chunkSize & 1);",
+     "offset += 8 + chunkSize;", "an odd-sized WAV chunk's pad byte is not skipped"),
+    ("script-line", "platform/script/script.cpp", "int number = 0;", "int number = 1;",
+     "a script error names the line after the faulty one"),
 ]
 
 SLOW_TESTS = r"script\.|bench\.|Soak|PresenterOnX11"
