@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <string>
 #include <vector>
 
 namespace {
@@ -47,6 +48,23 @@ TEST(StartUp, EachDeviceGetsItsLayoutAndItsRoadToTheDisplay) {
         EXPECT_EQ(menuScreen, SCREEN_TITLE);
         displayShutdown();
     }
+}
+
+// Without a display start-up says so and ends the program with code 1,
+// instead of running on with nothing loaded. (Fidelity M13.)
+TEST(StartUp, WithoutADisplayItSaysSoAndEnds) {
+    useTestHost("qvga");
+    useLayout(layoutOfMode(SCREEN_MODE_STANDARD));
+    rawFrameInfo = RawFrameBufferInfo{};
+    constructProgramObjects();
+    testing::internal::CaptureStderr();
+    startUp(nullptr); // no window: the Game API display cannot be opened
+    std::string said = testing::internal::GetCapturedStderr();
+    EXPECT_NE(said.find("the display cannot be opened"), std::string::npos) << said;
+    EXPECT_FALSE(gapiDisplayOpen());
+    MSG msg = {};
+    EXPECT_EQ(GetMessageW(&msg, nullptr, 0, 0), 0); // the quit message
+    EXPECT_EQ(msg.wParam, 1u);
 }
 
 // Until start-up has drawn its first frame, the window paints "Loading..."
