@@ -31,6 +31,19 @@ TEST_F(Tick, FirstTickHasNoTimeStep) {
     EXPECT_FLOAT_EQ(menuPhase, 0.032f);
 }
 
+TEST_F(Tick, OnlyFrontEndTicksMoveTheTextWave) {
+    // The game screen's waving texts keep the shape they had when the game
+    // began. (Fidelity K19.)
+    appMode = MODE_GAME;
+    gameKind = 0; // no game to step: only the tick's own work
+    menuPhase = 1.0f;
+    tick();
+    headlessAdvance(16);
+    tick();
+    EXPECT_FLOAT_EQ(frameDt, 0.016f);
+    EXPECT_EQ(menuPhase, 1.0f);
+}
+
 TEST_F(Tick, LateTickIsCappedAtFiftyMilliseconds) {
     tick();
     headlessAdvance(300);
