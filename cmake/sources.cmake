@@ -17,6 +17,7 @@ set(GAME_SOURCES
   game/cave.cpp
   game/fish.cpp
   game/game_screen.cpp
+  game/replay.cpp
   game/score.cpp
   game/score_code.cpp
   game/simulate.cpp

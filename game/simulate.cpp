@@ -70,8 +70,7 @@ bool gameIsOver() {
     return fishEnergy == 0 && world.scrollSpeed == 0.0f;
 }
 
-GameOutcome simulateGame(const GameStart& start, const uint32_t* tickTimes, size_t tickCount,
-                         const RiseChange* changes, size_t changeCount) {
+void beginSimulation(const GameStart& start) {
     layoutWidth = start.layoutWidth;
     layoutHeight = start.layoutHeight;
     world.hitCooldown = start.hitCooldown;
@@ -82,12 +81,21 @@ GameOutcome simulateGame(const GameStart& start, const uint32_t* tickTimes, size
     riseHeld = start.riseHeld;
     crtSrand(start.randomState);
     resetWorld();
+}
+
+void simulateTick(uint32_t now) {
+    tickClock(now);
+    advanceWorld();
+}
+
+GameOutcome simulateGame(const GameStart& start, const uint32_t* tickTimes, size_t tickCount,
+                         const RiseChange* changes, size_t changeCount) {
+    beginSimulation(start);
     GameOutcome outcome;
     size_t next = 0;
     for (size_t t = 0; t < tickCount; ++t) {
         while (next < changeCount && changes[next].tick <= t) riseHeld = changes[next++].held;
-        tickClock(tickTimes[t]);
-        advanceWorld();
+        simulateTick(tickTimes[t]);
         outcome.ticksPlayed = static_cast<uint32_t>(t + 1);
     }
     outcome.score = finalScore();

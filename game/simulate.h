@@ -41,6 +41,12 @@ struct GameOutcome {
 GameOutcome simulateGame(const GameStart& start, const uint32_t* tickTimes, size_t tickCount,
                          const RiseChange* changes, size_t changeCount);
 
+// The same one tick at a time: beginSimulation sets up the game from start,
+// then each simulateTick runs the rules for one tick at time now (with
+// riseHeld as it stands).
+void beginSimulation(const GameStart& start);
+void simulateTick(uint32_t now);
+
 // A hash (64-bit FNV-1a) of the whole state of the game: every field of the
 // world in order, each float by its bits, and the fish's energy.
 uint64_t hashGameState();

@@ -15,3 +15,8 @@ bool autoplayOn();
 // The score a genuine score code from the game-over screen stands for; false
 // when the code is not genuine.
 bool scoreOfCode(const char* code, int32_t* score);
+// Plays the replay in the file by the game's rules, with no display and no
+// sound. Prints the score it reaches, the game's length and a hash of its
+// final state and returns 0; prints why it is no valid replay, or where it
+// stopped matching what was recorded, and returns 1.
+int verifyReplayFile(const char* path);

@@ -37,6 +37,9 @@ void printHelp() {
         "  --check-code CODE   check a score code from the game-over screen: print the\n"
         "                      score a genuine code stands for (exit 0), or say that the\n"
         "                      code is not genuine (exit 1)\n"
+        "  --verify FILE       play a game replay by the game's rules, with no display or\n"
+        "                      sound: print the score it reaches, its length and its\n"
+        "                      final state (exit 0), or why it does not hold (exit 1)\n"
         "  --help              show this help and exit\n"
         "  --version           show the version and exit\n\n"
         "Keys:\n%s\n"
@@ -103,6 +106,10 @@ int parseOptions(int argc, char** argv, Options* o) {
         if (a == "--check-code") {
             if (!hasValue) return usageError("option '--check-code' needs a value");
             return checkCode(argv[i + 1]);
+        }
+        if (a == "--verify") {
+            if (!hasValue) return usageError("option '--verify' needs a value");
+            return verifyReplayFile(argv[i + 1]);
         }
         if (a != "--headless" && a != "--device" && a != "--data-dir" && a != "--seed" &&
             a != "--scale" && a != "--final-shot" && a != "--record")

@@ -1,0 +1,170 @@
+// Game replays: their encoding, what decoding refuses, and their check by
+// the game's rules.
+#include "game/replay.h"
+#include "game/world.h"
+#include "shell/autopilot.h"
+#include "shell/state.h"
+#include "support/test_host.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace {
+
+// A game the pilot flies for the given ticks, every gap ms apart (or, with
+// gap 0, 5 to 9 ms apart), sealed.
+Replay pilotedReplay(uint32_t ticks, uint32_t gap = 5, uint32_t seed = 1000000) {
+    Replay r;
+    r.version = "1.0.0";
+    r.start.randomState = seed;
+    r.start.hitCooldown = 3;
+    r.start.floorEdgeNow = 2;
+    r.start.floorEdgeRun = 1;
+    for (uint32_t t = 0, now = seed; t < ticks; ++t, now += gap ? gap : 5 + t * 7 % 5)
+        r.tickTimes.push_back(now);
+    beginSimulation(r.start);
+    int32_t held = r.start.riseHeld;
+    for (uint32_t t = 0; t < ticks; ++t) {
+        int32_t want = fishEnergy > 0 && pilotWantsRise() ? 1 : 0;
+        if (want != held) r.changes.push_back(RiseChange{t, held = want});
+        riseHeld = held;
+        simulateTick(r.tickTimes[t]);
+    }
+    sealReplay(&r);
+    return r;
+}
+
+Replay decoded(const std::vector<uint8_t>& bytes) {
+    Replay r;
+    std::string why;
+    EXPECT_TRUE(decodeReplay(bytes.data(), bytes.size(), &r, &why)) << why;
+    return r;
+}
+
+std::string refusal(const std::vector<uint8_t>& bytes) {
+    Replay r;
+    std::string why;
+    EXPECT_FALSE(decodeReplay(bytes.data(), bytes.size(), &r, &why));
+    return why;
+}
+
+TEST(Replay, AMinuteOfPlayIsSmallAndComesBackWhole) {
+    for (uint32_t gap : {5u, 0u}) {
+        SCOPED_TRACE(gap);
+        Replay r = pilotedReplay(12000, gap); // a minute at 5 ms
+        std::vector<uint8_t> bytes = encodeReplay(r);
+        if (gap == 5) {
+            EXPECT_LT(bytes.size(), 1024u);
+        }
+        Replay back = decoded(bytes);
+        EXPECT_EQ(back.version, "1.0.0");
+        EXPECT_EQ(back.start.randomState, r.start.randomState);
+        EXPECT_EQ(back.start.hitCooldown, 3);
+        EXPECT_EQ(back.start.floorEdgeNow, 2);
+        EXPECT_EQ(back.tickTimes, r.tickTimes);
+        ASSERT_EQ(back.changes.size(), r.changes.size());
+        for (size_t i = 0; i < r.changes.size(); ++i) {
+            EXPECT_EQ(back.changes[i].tick, r.changes[i].tick);
+            EXPECT_EQ(back.changes[i].held, r.changes[i].held);
+        }
+        EXPECT_EQ(back.checks, r.checks);
+        EXPECT_EQ(back.checks.size(), 12u);
+        EXPECT_EQ(encodeReplay(back), bytes);
+        ReplayVerdict v = verifyReplay(back);
+        EXPECT_TRUE(v.matches) << v.reason;
+        EXPECT_EQ(v.score, r.score);
+        EXPECT_GT(v.score, 0);
+        EXPECT_EQ(v.ticks, 12000u);
+    }
+}
+
+TEST(Replay, AGameThatStopsMatchingSaysWhere) {
+    Replay r = pilotedReplay(6000);
+    ASSERT_GT(r.changes.size(), 10u);
+    Replay late = r; // one rise change a tick late, before tick 2500
+    size_t k = 0;
+    while (r.changes[k].tick < 2500) ++k;
+    late.changes[k - 1].tick += 1;
+    ReplayVerdict v = verifyReplay(late);
+    EXPECT_FALSE(v.matches);
+    EXPECT_EQ(v.reason, "diverged at tick 3000");
+    Replay claimed = r; // a score the rules do not reach
+    claimed.score += SCORE_PER_COLUMN;
+    v = verifyReplay(claimed);
+    EXPECT_FALSE(v.matches);
+    EXPECT_EQ(v.reason, "reaches a score of " + std::to_string(r.score) +
+                            " where the game showed " + std::to_string(claimed.score));
+}
+
+TEST(Replay, DecodingRefusesWhatIsNoReplayWithAReason) {
+    std::vector<uint8_t> good = encodeReplay(pilotedReplay(3000));
+    auto with = [&](size_t at, uint8_t value) {
+        std::vector<uint8_t> b = good;
+        b[at] = value;
+        return b;
+    };
+    Replay longGame;
+    longGame.tickTimes = {0, REPLAY_MAX_PLAY_MS + 1};
+    Replay oddLayout;
+    oddLayout.start.layoutWidth = 200;
+    std::vector<uint8_t> trailing = good;
+    trailing.push_back(0);
+    struct Case {
+        const char* what;
+        std::vector<uint8_t> bytes;
+        std::string reason;
+    } cases[] = {
+        {"nothing", {}, "it is not a Reefdart replay"},
+        {"another file", {'P', 'N', 'G', 0, 1, 2}, "it is not a Reefdart replay"},
+        {"format 2", with(4, 2), "its format version is 2; this program reads version 1"},
+        {"a damaged byte", with(40, good[40] ^ 0x10), ""},
+        {"bytes after its end", trailing, "it has bytes after its end"},
+        {"too large", std::vector<uint8_t>(REPLAY_MAX_BYTES + 1, 'R'), "it is larger than 64 KB"},
+        {"a game over an hour", encodeReplay(longGame), "its game is longer than an hour"},
+        {"an unknown layout", encodeReplay(oddLayout), "its layout is not one of the game's"},
+        {"an unknown edition", with(6, 9), "it names no edition of the game"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::string why = refusal(c.bytes);
+        if (!c.reason.empty()) {
+            EXPECT_EQ(why, c.reason);
+        }
+        EXPECT_FALSE(why.empty());
+    }
+    // Cut anywhere, or with any one byte changed, it is refused.
+    for (size_t n = 0; n < good.size(); ++n) {
+        std::vector<uint8_t> cut(good.begin(), good.begin() + static_cast<long>(n));
+        EXPECT_FALSE(refusal(cut).empty()) << n;
+        EXPECT_FALSE(refusal(with(n, good[n] ^ 0x01)).empty()) << n;
+    }
+}
+
+TEST(Replay, VerifyOnTheCommandLine) {
+    std::string folder = makeTempFolder();
+    Replay r = pilotedReplay(3000, 5, 77);
+    Replay claimed = r;
+    claimed.score += SCORE_PER_COLUMN;
+    struct Case {
+        const char* name;
+        std::vector<uint8_t> bytes;
+        int code;
+        std::string says;
+    } cases[] = {
+        {"good.rdr", encodeReplay(r), 0,
+         ": a score of " + std::to_string(r.score) +
+             " in 3000 ticks (15.0 s of play), final state "},
+        {"claimed.rdr", encodeReplay(claimed), 1, " does not hold: it reaches a score of"},
+        {"text.rdr", {'h', 'i', '\n'}, 1, " is not a valid replay: it is not a Reefdart replay"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::string path = folder + "/" + c.name, output;
+        writeFile(path, std::string(c.bytes.begin(), c.bytes.end()));
+        EXPECT_EQ(runReefdart("--verify " + path, &output), c.code);
+        EXPECT_NE(output.find(path + c.says), std::string::npos) << output;
+    }
+}
+
+} // namespace
