@@ -25,7 +25,8 @@ if(REEFDART_FUZZ)
     target_link_libraries(reefdart_fuzz_support PUBLIC
       ${REEFDART_LIBRARIES} PkgConfig::SDL2 PkgConfig::OPENMPT PNG::PNG Threads::Threads)
 
-    foreach(fuzz_name bitmap_resource module_load script_parser settings_files wave_load)
+    foreach(fuzz_name bitmap_resource module_load replay_decode script_parser settings_files
+                      wave_load)
       add_executable(fuzz_${fuzz_name} ${CMAKE_SOURCE_DIR}/tests/fuzz/${fuzz_name}.cpp)
       target_compile_options(fuzz_${fuzz_name} PRIVATE -fsanitize=fuzzer ${FUZZ_SANITIZERS})
       target_link_options(fuzz_${fuzz_name} PRIVATE -fsanitize=fuzzer ${FUZZ_SANITIZERS})

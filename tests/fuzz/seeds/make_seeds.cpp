@@ -1,6 +1,8 @@
 // Writes the fuzz targets' seed inputs: small valid settings files, scripts,
-// bitmaps of every depth the game ships, a tracker module and sound clips.
+// bitmaps of every depth the game ships, a tracker module, sound clips and
+// game replays.
 //   make_fuzz_seeds FOLDER    (FOLDER/NAME/ for each target, usually tests/fuzz/corpus)
+#include "game/replay.h"
 #include "support/mod_builder.h"
 #include "tools/bmp_writer.h"
 
@@ -125,6 +127,18 @@ void soundSeeds() {
 
 } // namespace
 
+// A short game with a few rise changes, and a game of no ticks at all.
+void replaySeeds() {
+    Replay r;
+    r.version = "seed";
+    r.start.randomState = 1000000;
+    for (uint32_t t = 0; t < 2500; ++t) r.tickTimes.push_back(1000000 + 5 * t + (t > 2000 ? 3 : 0));
+    r.changes = {{100, 1}, {180, 0}, {400, 1}, {420, 0}, {2300, 1}};
+    sealReplay(&r);
+    put("replay_decode", "short_game", encodeReplay(r));
+    put("replay_decode", "no_ticks", encodeReplay(Replay()));
+}
+
 int main(int argc, char** argv) {
     if (argc != 2) {
         std::fprintf(stderr, "usage: %s FOLDER\n", argv[0]);
@@ -136,6 +150,7 @@ int main(int argc, char** argv) {
     scriptSeeds();
     bitmapSeeds();
     soundSeeds();
+    replaySeeds();
     if (!ok) std::fprintf(stderr, "some seeds could not be written\n");
     return ok ? 0 : 1;
 }
