@@ -18,39 +18,9 @@
 
 namespace {
 
-struct Rgb8 {
-    int r, g, b;
-};
-
-// A 5-6-5 display pixel back to 8-bit channels.
-Rgb8 channels(uint16_t p) {
-    return {((p >> 11) & 31) << 3, ((p >> 5) & 63) << 2, (p & 31) << 3};
-}
-
-double luminance(uint16_t p) {
-    Rgb8 c = channels(p);
-    return 0.299 * c.r + 0.587 * c.g + 0.114 * c.b;
-}
-
 int difference(uint16_t a, uint16_t b) {
-    Rgb8 x = channels(a), y = channels(b);
+    Rgb8 x = rgbOf(a), y = rgbOf(b);
     return std::abs(x.r - y.r) + std::abs(x.g - y.g) + std::abs(x.b - y.b);
-}
-
-int32_t read32(const unsigned char* p) {
-    return static_cast<int32_t>(static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
-                                static_cast<uint32_t>(p[2]) << 16 |
-                                static_cast<uint32_t>(p[3]) << 24);
-}
-
-struct Header {
-    int32_t width, height, bits;
-};
-
-Header storedHeader(int id) {
-    const EmbeddedResource* r = findEmbeddedResource("BITMAP", id);
-    if (!r || r->size < 54 || r->data[0] != 'B' || r->data[1] != 'M') return {0, 0, 0};
-    return {read32(r->data + 18), read32(r->data + 22), r->data[28] | r->data[29] << 8};
 }
 
 class BackdropPictures : public ::testing::Test {
@@ -96,7 +66,7 @@ class BackdropPictures : public ::testing::Test {
     static double meanLuminance(const Surface* s, int x0, int y0, int x1, int y1) {
         double sum = 0;
         for (int y = y0; y <= y1; ++y)
-            for (int x = x0; x <= x1; ++x) sum += luminance(at(s, x, y));
+            for (int x = x0; x <= x1; ++x) sum += lumaOf(at(s, x, y));
         return sum / ((x1 - x0 + 1) * (y1 - y0 + 1));
     }
 
@@ -112,10 +82,13 @@ TEST_F(BackdropPictures, SizesAndDepthsAsStoredAndConverted) {
         {BITMAP_WATER, 240, 320, 8},           {BITMAP_PURPLE_BAR, 160, 32, 8},
         {BITMAP_STARTUP_BAR, 200, 32, 8},      {BITMAP_BANNER, 175, 23, 8},
         {BITMAP_BLANK, 240, 320, 1},           {BITMAP_ROCK, 240, 320, 8},
+        {BITMAP_TITLE, 240, 320, 8},           {BITMAP_HIGHLIGHT, 157, 244, 8},
+        {BITMAP_SPLASH, 176, 135, 8},          {BITMAP_SPRITES, 48, 180, 24},
+        {BITMAP_BUBBLES, 16, 80, 8},
     };
     for (const auto& p : pictures) {
         SCOPED_TRACE(p.id);
-        Header h = storedHeader(p.id);
+        BitmapHeader h = storedBitmapHeader(p.id);
         EXPECT_EQ(h.width, p.width);
         EXPECT_EQ(h.height, p.height);
         EXPECT_EQ(h.bits, p.bits);
@@ -126,21 +99,26 @@ TEST_F(BackdropPictures, SizesAndDepthsAsStoredAndConverted) {
     }
 }
 
-TEST_F(BackdropPictures, PurpleBarIsEntirelyTheSpriteKey) {
+// The purple bar is all key and the blank picture all black; the full-screen
+// pictures hold no key, which would leave holes in them.
+TEST_F(BackdropPictures, PlainPicturesAreOneColourAndFullScreenOnesHaveNoKey) {
     ASSERT_EQ(key, 0x8010);
-    const Surface* s = load(BITMAP_PURPLE_BAR);
-    ASSERT_NE(s, nullptr);
-    int other = 0;
-    for (int i = 0; i < s->width * s->height; ++i) other += s->pixels[i] != key;
-    EXPECT_EQ(other, 0);
-}
-
-TEST_F(BackdropPictures, BlankPictureIsAllBlack) {
-    const Surface* s = load(BITMAP_BLANK);
-    ASSERT_NE(s, nullptr);
-    int lit = 0;
-    for (int i = 0; i < s->width * s->height; ++i) lit += s->pixels[i] != 0;
-    EXPECT_EQ(lit, 0);
+    const struct {
+        int id;
+        uint16_t value;
+        bool all;
+    } rules[] = {{BITMAP_PURPLE_BAR, key, true},
+                 {BITMAP_BLANK, 0, true},
+                 {BITMAP_WATER, key, false},
+                 {BITMAP_ROCK, key, false},
+                 {BITMAP_STARTUP_PICTURE, key, false}};
+    for (const auto& rule : rules) {
+        const Surface* s = load(rule.id);
+        ASSERT_NE(s, nullptr);
+        int equal = 0;
+        for (int i = 0; i < s->width * s->height; ++i) equal += s->pixels[i] == rule.value;
+        EXPECT_EQ(equal, rule.all ? s->width * s->height : 0) << "bitmap " << rule.id;
+    }
 }
 
 TEST_F(BackdropPictures, BannerIsWhiteLetteringOnBlack) {
@@ -151,7 +129,7 @@ TEST_F(BackdropPictures, BannerIsWhiteLetteringOnBlack) {
         for (int x : {0, 1, s->width - 2, s->width - 1}) EXPECT_EQ(at(s, x, y), 0) << x << "," << y;
     int whites = 0, black = 0, coloured = 0;
     for (int i = 0; i < s->width * s->height; ++i) {
-        Rgb8 c = channels(s->pixels[i]);
+        Rgb8 c = rgbOf(s->pixels[i]);
         whites += s->pixels[i] == white;
         black += s->pixels[i] == 0;
         coloured += std::abs(c.r - c.g) > 8 || std::abs(c.g - c.b) > 8; // greys only
@@ -214,21 +192,11 @@ TEST_F(BackdropPictures, VolumeBarCornerIsAKeyFreeGradient) {
     // It brightens from left to right along every row, the right-hand end
     // (always shown, however short the bar) clearly the brightest.
     for (int y = 0; y < 5; ++y) {
-        for (int x = 1; x < 64; ++x) EXPECT_GE(luminance(at(s, x, y)), luminance(at(s, x - 1, y)));
-        EXPECT_GT(luminance(at(s, 63, y)), luminance(at(s, 0, y)) + 60);
+        for (int x = 1; x < 64; ++x) EXPECT_GE(lumaOf(at(s, x, y)), lumaOf(at(s, x - 1, y)));
+        EXPECT_GT(lumaOf(at(s, 63, y)), lumaOf(at(s, 0, y)) + 60);
     }
     // The top edge is the lighter one.
     EXPECT_GT(meanLuminance(s, 0, 0, 63, 0), meanLuminance(s, 0, 2, 63, 2));
-}
-
-TEST_F(BackdropPictures, NoSpriteKeyInTheFullScreenPictures) {
-    for (int id : {BITMAP_WATER, BITMAP_ROCK, BITMAP_STARTUP_PICTURE}) {
-        const Surface* s = load(id);
-        ASSERT_NE(s, nullptr);
-        int keyed = 0;
-        for (int i = 0; i < s->width * s->height; ++i) keyed += s->pixels[i] == key;
-        EXPECT_EQ(keyed, 0) << "bitmap " << id;
-    }
 }
 
 TEST_F(BackdropPictures, RockIsClearlyDarkerThanWater) {
@@ -245,7 +213,7 @@ TEST_F(BackdropPictures, RockIsClearlyDarkerThanWater) {
     for (int y0 = 0; y0 < 320; y0 += 80) {
         double mean = meanLuminance(rock, 0, y0, 239, y0 + 79), spread = 0;
         for (int y = y0; y < y0 + 80; ++y)
-            for (int x = 0; x < 240; ++x) spread += std::pow(luminance(at(rock, x, y)) - mean, 2);
+            for (int x = 0; x < 240; ++x) spread += std::pow(lumaOf(at(rock, x, y)) - mean, 2);
         EXPECT_GT(std::sqrt(spread / (240 * 80)), 5.0) << "rows " << y0;
     }
 }

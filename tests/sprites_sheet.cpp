@@ -34,12 +34,6 @@ Rect ceilingTile(int s) {
     return {CW, 60 + s * CW, CW, CW};
 }
 
-int bitDepth(int id) {
-    const EmbeddedResource* r = findEmbeddedResource("BITMAP", id);
-    if (!r || r->size < 30) return -1;
-    return r->data[28] | r->data[29] << 8;
-}
-
 class Sprites : public ::testing::Test {
   protected:
     void SetUp() override {
@@ -68,16 +62,6 @@ class Sprites : public ::testing::Test {
     Surface* sheet = nullptr;
     Surface* bubbles = nullptr;
 };
-
-TEST_F(Sprites, SizesAndDepthsAreTheOnesTheGameAddresses) {
-    EXPECT_EQ(spriteKey, 0x8010);
-    EXPECT_EQ(sheet->width, 48);
-    EXPECT_EQ(sheet->height, 180);
-    EXPECT_EQ(bubbles->width, 16);
-    EXPECT_EQ(bubbles->height, 80);
-    EXPECT_EQ(bitDepth(BITMAP_SPRITES), 24);
-    EXPECT_EQ(bitDepth(BITMAP_BUBBLES), 8);
-}
 
 TEST_F(Sprites, PurpleSurroundsEverySprite) {
     EXPECT_EQ(opaqueCount(KEY_ONLY), 0) << "right of the obstacle";
@@ -191,7 +175,7 @@ int blobs(const std::vector<bool>& lit) {
     return count;
 }
 
-TEST_F(Sprites, BubbleMasksShrinkOnBlack) {
+TEST_F(Sprites, BubbleMasksShrinkOnBlackAndTheLargestHasABrightRim) {
     int previous = 16 * 16 + 1;
     for (int k = 0; k < 5; ++k) {
         for (int x : {0, 15})
@@ -214,9 +198,7 @@ TEST_F(Sprites, BubbleMasksShrinkOnBlack) {
             uint16_t p = bubbles->pixels[x + y * 16];
             EXPECT_EQ(p >> 11, p & 31) << x << "," << y;
         }
-}
-
-TEST_F(Sprites, TheLargestBubbleHasABrightRimAndADimmerInside) {
+    // The largest has a bright rim and a dimmer inside.
     int brightest = 0;
     for (int y = 0; y < 16; ++y)
         for (int x = 0; x < 16; ++x) brightest = std::max(brightest, bubble(0, x, y) & 31);

@@ -4,7 +4,6 @@
 #include "gfx/gapi_buffer.h"
 #include "gfx/surface.h"
 #include "gfx/text.h"
-#include "platform/wince/resources.h"
 #include "support/gfx_host.h"
 
 #include <gtest/gtest.h>
@@ -17,31 +16,6 @@
 #include <vector>
 
 namespace {
-
-struct Rgb {
-    int r, g, b;
-};
-
-Rgb decode(uint16_t v) {
-    int r = v >> 11, g = (v >> 5) & 63, b = v & 31;
-    return {r << 3 | r >> 2, g << 2 | g >> 4, b << 3 | b >> 2};
-}
-
-// Luma, 0..255.
-double luma(uint16_t v) {
-    Rgb c = decode(v);
-    return 0.299 * c.r + 0.587 * c.g + 0.114 * c.b;
-}
-
-// sRGB relative luminance, 0..1.
-double luminance(uint16_t v) {
-    Rgb c = decode(v);
-    auto linear = [](int channel) {
-        double u = channel / 255.0;
-        return u <= 0.04045 ? u / 12.92 : std::pow((u + 0.055) / 1.055, 2.4);
-    };
-    return 0.2126 * linear(c.r) + 0.7152 * linear(c.g) + 0.0722 * linear(c.b);
-}
 
 uint16_t pixel(const Surface* s, int x, int y) {
     return s->pixels[y * s->width + x];
@@ -61,22 +35,13 @@ Stats measure(const Surface* s, Box b) {
     double sum = 0;
     for (int y = b.y0; y <= b.y1; ++y)
         for (int x = b.x0; x <= b.x1; ++x) {
-            double l = luma(pixel(s, x, y));
+            double l = lumaOf(pixel(s, x, y));
             sum += l;
             st.darkest = std::min(st.darkest, l);
             ++st.count;
         }
     st.mean = st.count ? sum / st.count : 0;
     return st;
-}
-
-// The file's header fields, from the embedded bytes.
-int headerField(int id, int offset, int bytes) {
-    const EmbeddedResource* r = findEmbeddedResource("BITMAP", id);
-    if (!r || r->size < 54) return -1;
-    int v = 0;
-    for (int i = bytes - 1; i >= 0; --i) v = v << 8 | r->data[offset + i];
-    return v;
 }
 
 class TitlePictures : public ::testing::Test {
@@ -101,23 +66,6 @@ class TitlePictures : public ::testing::Test {
     Surface* panel = nullptr;
     Surface* splash = nullptr;
 };
-
-TEST_F(TitlePictures, SizesAndDepthsAreTheOnesTheScreensAddress) {
-    struct Expected {
-        int id, width, height;
-        const Surface* surface;
-    };
-    for (Expected e :
-         {Expected{BITMAP_TITLE, 240, 320, title}, Expected{BITMAP_HIGHLIGHT, 157, 244, panel},
-          Expected{BITMAP_SPLASH, 176, 135, splash}}) {
-        SCOPED_TRACE(e.id);
-        EXPECT_EQ(e.surface->width, e.width);
-        EXPECT_EQ(e.surface->height, e.height);
-        EXPECT_EQ(headerField(e.id, 18, 4), e.width);
-        EXPECT_EQ(headerField(e.id, 22, 4), e.height);
-        EXPECT_EQ(headerField(e.id, 28, 2), 8);
-    }
-}
 
 // The four slices the highlight cuts from the panel: first row and height.
 struct Slice {
@@ -144,7 +92,7 @@ TEST_F(TitlePictures, PanelIsGreyOnExactPurpleWithEverySliceShaped) {
                 ++drawn;
                 // Grey, far from the purple: no tinted fringe that would show
                 // around the keyed blit.
-                Rgb c = decode(v);
+                Rgb8 c = rgbOf(v);
                 ASSERT_LT(std::abs(c.r - c.g), 40) << x << "," << y;
                 ASSERT_LT(std::abs(c.b - c.g), 40) << x << "," << y;
                 int dr = c.r - 128, dg = c.g, db = c.b - 128;
@@ -237,7 +185,7 @@ TEST_F(TitlePictures, LabelsOfBothLayoutsSitOnCalmMidTonedWater) {
             double darkest = 1, lightest = 0;
             for (int y = b.y0; y <= b.y1; ++y)
                 for (int x = b.x0; x <= b.x1; ++x) {
-                    double l = luminance(pixel(title, x, y));
+                    double l = relativeLuminance(pixel(title, x, y));
                     darkest = std::min(darkest, l);
                     lightest = std::max(lightest, l);
                 }
@@ -262,7 +210,7 @@ TEST_F(TitlePictures, TitlePlateStandsApartFromTheWaterAroundIt) {
     int bright = 0;
     for (int y = 30; y <= 60; ++y)
         for (int x = 20; x <= 156; ++x) {
-            Rgb c = decode(pixel(title, x, y));
+            Rgb8 c = rgbOf(pixel(title, x, y));
             if (c.r > 220 && c.g > 150 && c.b < 120) ++bright;
         }
     EXPECT_GT(bright, 300);

@@ -5,10 +5,12 @@
 #include "gfx/text.h"
 #include "gfx/surface.h"
 #include "platform/gapi/device.h"
+#include "platform/wince/resources.h"
 #include "shell/startup.h"
 #include "shell/state.h"
 #include "support/test_host.h"
 
+#include <cmath>
 #include <cstring>
 
 void useGfxHost(const char* device) {
@@ -69,4 +71,34 @@ Surface* makeSurface(int width, int height, const std::vector<uint16_t>& pixels)
     s->pixels = new uint16_t[pixels.size()];
     std::memcpy(s->pixels, pixels.data(), pixels.size() * sizeof(uint16_t));
     return s;
+}
+
+BitmapHeader storedBitmapHeader(int id) {
+    const EmbeddedResource* r = findEmbeddedResource("BITMAP", id);
+    if (!r || r->size < 54 || r->data[0] != 'B' || r->data[1] != 'M') return {0, 0, 0};
+    auto le = [r](int at, int bytes) {
+        uint32_t v = 0;
+        for (int i = bytes - 1; i >= 0; --i) v = v << 8 | r->data[at + i];
+        return static_cast<int32_t>(v);
+    };
+    return {le(18, 4), le(22, 4), le(28, 2)};
+}
+
+Rgb8 rgbOf(uint16_t v) {
+    int r = v >> 11, g = (v >> 5) & 63, b = v & 31;
+    return {r << 3 | r >> 2, g << 2 | g >> 4, b << 3 | b >> 2};
+}
+
+double lumaOf(uint16_t v) {
+    Rgb8 c = rgbOf(v);
+    return 0.299 * c.r + 0.587 * c.g + 0.114 * c.b;
+}
+
+double relativeLuminance(uint16_t v) {
+    Rgb8 c = rgbOf(v);
+    auto linear = [](int channel) {
+        double u = channel / 255.0;
+        return u <= 0.04045 ? u / 12.92 : std::pow((u + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * linear(c.r) + 0.7152 * linear(c.g) + 0.0722 * linear(c.b);
 }

@@ -22,3 +22,19 @@ uint16_t backPixel(int x, int y);
 Surface* makeSurface(int width, int height, const std::vector<uint16_t>& pixels);
 // Every logical pixel of backBuffer, row by row.
 std::vector<uint16_t> backScreen();
+
+// The pictures as stored and as converted, for the tests of their looks.
+struct BitmapHeader {
+    int32_t width, height, bits; // zeros when the resource is missing or no BMP
+};
+// The header of the BITMAP resource id embedded in the executable.
+BitmapHeader storedBitmapHeader(int id);
+struct Rgb8 {
+    int r, g, b;
+};
+// A 5-6-5 pixel as 8-bit channels, widened by bit replication.
+Rgb8 rgbOf(uint16_t pixel);
+// Luma (0.299 R + 0.587 G + 0.114 B), 0..255.
+double lumaOf(uint16_t pixel);
+// sRGB relative luminance (WCAG 2), 0..1.
+double relativeLuminance(uint16_t pixel);
