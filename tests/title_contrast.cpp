@@ -23,10 +23,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <map>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -78,44 +80,28 @@ struct Screen {
 struct Layout {
     const char* device;
     int width, height, centreX, shrink;
-    int titleY[4], settingsY[4], exitEnglishY;
+    std::array<int, 4> titleY, settingsY;
+    int exitEnglishY;
     std::vector<int> aboutY; // the lines the screen shows, at least in part
-    int controlsY[3];
+    std::array<int, 3> controlsY;
 };
 
-// Where each layout draws the lines; a label below the screen is left out.
+Layout layout(const char* device, int width, int height, int centreX, int shrink,
+              std::array<int, 4> titleY, std::array<int, 4> settingsY, int exitEnglishY,
+              std::vector<int> aboutY, std::array<int, 3> controlsY) {
+    return {device, width,     height,       centreX, shrink,
+            titleY, settingsY, exitEnglishY, aboutY,  controlsY};
+}
+
+// Where each layout draws the lines (the title's, Settings', English Exit's,
+// About's and Controls' rows); a label below the screen is left out.
 const Layout LAYOUTS[] = {
-    {"qvga",
-     240,
-     320,
-     120,
-     0,
-     {138, 181, 221, 261},
-     {136, 181, 221, 261},
-     264,
-     {111, 151, 191, 211, 231, 261, 291},
-     {110, 150, 170}},
-    {"square",
-     240,
-     240,
-     120,
-     0,
-     {138, 181, 221, 261},
-     {136, 181, 221, 261},
-     264,
-     {111, 151, 191, 211, 231},
-     {70, 110, 130}},
-    {"small",
-     176,
-     220,
-     88,
-     20,
-     {113, 146, 176, 206},
-     {111, 146, 176, 206},
-     209,
-     {56, 96, 136, 156, 176, 206},
-     {60, 100, 120}},
-};
+    layout("qvga", 240, 320, 120, 0, {138, 181, 221, 261}, {136, 181, 221, 261}, 264,
+           {111, 151, 191, 211, 231, 261, 291}, {110, 150, 170}),
+    layout("square", 240, 240, 120, 0, {138, 181, 221, 261}, {136, 181, 221, 261}, 264,
+           {111, 151, 191, 211, 231}, {70, 110, 130}),
+    layout("small", 176, 220, 88, 20, {113, 146, 176, 206}, {111, 146, 176, 206}, 209,
+           {56, 96, 136, 156, 176, 206}, {60, 100, 120})};
 
 const char* const ABOUT_LINES[] = {"Version 1.00", "Game design", "Artwork",     "Sound design",
                                    "Playtesting",  "Thank you",   "for playing!"};
@@ -127,80 +113,30 @@ const char* const SETTINGS_LABELS[2][4] = {{"Sounds", "English", "Controls", "Ba
 
 // One run shows every screen: the English title and Settings with each item
 // highlighted, the language changed, the French Settings and title likewise,
-// on the way the four roles of a key capture, and About last.
-const char* const SCRIPT = R"(wait 300
-shot title-en-0.png
-key DOWN
-wait 40
-shot title-en-1.png
-key DOWN
-wait 40
-shot title-en-2.png
-key DOWN
-wait 40
-shot title-en-3.png
-key UP
-key UP
-key START
-wait 40
-shot settings-en-0.png
-key DOWN
-wait 40
-shot settings-en-1.png
-key DOWN
-wait 40
-shot settings-en-2.png
-key DOWN
-wait 40
-shot settings-en-3.png
-key UP
-key UP
-key START
-wait 40
-shot settings-fr-1.png
-key UP
-wait 40
-shot settings-fr-0.png
-key DOWN
-key DOWN
-key DOWN
-wait 40
-shot settings-fr-3.png
-key UP
-wait 40
-shot settings-fr-2.png
-key START
-wait 20
-shot controls-0.png
-key 65
-wait 20
-shot controls-1.png
-key 66
-wait 20
-shot controls-2.png
-key 67
-wait 20
-shot controls-3.png
-key 68
-wait 20
-key DOWN
-key START
-wait 40
-shot title-fr-0.png
-key DOWN
-wait 40
-shot title-fr-1.png
-key DOWN
-wait 40
-shot title-fr-2.png
-key DOWN
-wait 40
-shot title-fr-3.png
-key UP
-key START
-wait 300
-shot about.png
-)";
+// on the way the four roles of a key capture, and About last. Each step is
+// "keys/milliseconds to wait/shot".
+const char* const STEPS[] = {"/300/title-en-0",
+                             "DOWN/40/title-en-1",
+                             "DOWN/40/title-en-2",
+                             "DOWN/40/title-en-3",
+                             "UP UP START/40/settings-en-0",
+                             "DOWN/40/settings-en-1",
+                             "DOWN/40/settings-en-2",
+                             "DOWN/40/settings-en-3",
+                             "UP UP START/40/settings-fr-1",
+                             "UP/40/settings-fr-0",
+                             "DOWN DOWN DOWN/40/settings-fr-3",
+                             "UP/40/settings-fr-2",
+                             "START/20/controls-0",
+                             "65/20/controls-1",
+                             "66/20/controls-2",
+                             "67/20/controls-3",
+                             "68/20/",
+                             "DOWN START/40/title-fr-0",
+                             "DOWN/40/title-fr-1",
+                             "DOWN/40/title-fr-2",
+                             "DOWN/40/title-fr-3",
+                             "UP START/300/about"};
 
 std::vector<Screen> screensOf(const Layout& l) {
     std::vector<Screen> screens;
@@ -318,15 +254,16 @@ std::vector<Figure> measure(const Shot& shot, const std::vector<uint32_t>& pictu
     return figures;
 }
 
-// The script's "shot NAME" lines written into folder.
+// The steps as a script whose shots go into folder.
 std::string scriptFor(const std::string& folder) {
-    std::string text = SCRIPT, script;
-    for (size_t at = 0; at < text.size();) {
-        size_t end = text.find('\n', at);
-        std::string line = text.substr(at, end - at);
-        if (line.rfind("shot ", 0) == 0) line = "shot " + folder + "/" + line.substr(5);
-        script += line + "\n";
-        at = end + 1;
+    std::string script;
+    for (std::string step : STEPS) {
+        size_t wait = step.find('/'), shot = step.find('/', wait + 1);
+        std::istringstream keys(step.substr(0, wait));
+        for (std::string key; keys >> key;) script += "key " + key + "\n";
+        script += "wait " + step.substr(wait + 1, shot - wait - 1) + "\n";
+        if (shot + 1 < step.size())
+            script += "shot " + folder + "/" + step.substr(shot + 1) + ".png\n";
     }
     return script;
 }
