@@ -192,45 +192,35 @@ TEST_F(Bitmaps, FailuresGiveNoPixelsAndTouchNothingMissing) {
     EXPECT_EQ(LoadBitmapW(nullptr, TEST_BITMAP), nullptr);
 }
 
-// The largest single request made through SDL's allocator while installed.
+// The largest single request made through SDL's allocator while one of
+// these is alive.
+size_t largestSdlRequest = 0;
+SDL_malloc_func realMalloc = nullptr;
+SDL_calloc_func realCalloc = nullptr;
+SDL_realloc_func realRealloc = nullptr;
+SDL_free_func realFree = nullptr;
+
 struct LargestSdlAllocation {
-    static size_t& largest() {
-        static size_t bytes = 0;
-        return bytes;
-    }
-    static SDL_malloc_func& realMalloc() {
-        static SDL_malloc_func f = nullptr;
-        return f;
-    }
-    static SDL_calloc_func& realCalloc() {
-        static SDL_calloc_func f = nullptr;
-        return f;
-    }
-    static SDL_realloc_func& realRealloc() {
-        static SDL_realloc_func f = nullptr;
-        return f;
-    }
     static void* countedMalloc(size_t n) {
-        largest() = std::max(largest(), n);
-        return realMalloc()(n);
+        largestSdlRequest = std::max(largestSdlRequest, n);
+        return realMalloc(n);
     }
     static void* countedCalloc(size_t count, size_t n) {
-        largest() = std::max(largest(), count * n);
-        return realCalloc()(count, n);
+        largestSdlRequest = std::max(largestSdlRequest, count * n);
+        return realCalloc(count, n);
     }
     static void* countedRealloc(void* p, size_t n) {
-        largest() = std::max(largest(), n);
-        return realRealloc()(p, n);
+        largestSdlRequest = std::max(largestSdlRequest, n);
+        return realRealloc(p, n);
     }
     LargestSdlAllocation() {
-        SDL_GetMemoryFunctions(&realMalloc(), &realCalloc(), &realRealloc(), &realFree);
-        largest() = 0;
+        SDL_GetMemoryFunctions(&realMalloc, &realCalloc, &realRealloc, &realFree);
+        largestSdlRequest = 0;
         SDL_SetMemoryFunctions(countedMalloc, countedCalloc, countedRealloc, realFree);
     }
     ~LargestSdlAllocation() {
-        SDL_SetMemoryFunctions(realMalloc(), realCalloc(), realRealloc(), realFree);
+        SDL_SetMemoryFunctions(realMalloc, realCalloc, realRealloc, realFree);
     }
-    SDL_free_func realFree = nullptr;
 };
 
 // A file whose header is a plain 8-bit picture of w x h but which holds only
@@ -253,8 +243,7 @@ TEST_F(Bitmaps, HeadersClaimingHugePicturesAreRefusedBeforeAnyAllocation) {
         LargestSdlAllocation sdl;
         EXPECT_EQ(LoadBitmapW(nullptr, TEST_BITMAP), nullptr) << claim[0] << " x " << claim[1];
         EXPECT_EQ(loadPicture(TEST_BITMAP), nullptr) << claim[0] << " x " << claim[1];
-        EXPECT_LT(LargestSdlAllocation::largest(), size_t{1} << 20)
-            << claim[0] << " x " << claim[1];
+        EXPECT_LT(largestSdlRequest, size_t{1} << 20) << claim[0] << " x " << claim[1];
     }
 
     // A real picture one pixel wider than the largest side.
@@ -270,7 +259,7 @@ TEST_F(Bitmaps, HeadersClaimingHugePicturesAreRefusedBeforeAnyAllocation) {
     registerResource("BITMAP", TEST_BITMAP, stored.data(), stored.size());
     LargestSdlAllocation sdl;
     EXPECT_EQ(LoadBitmapW(nullptr, TEST_BITMAP), nullptr);
-    EXPECT_LT(LargestSdlAllocation::largest(), size_t{1} << 20);
+    EXPECT_LT(largestSdlRequest, size_t{1} << 20);
 }
 
 TEST_F(Bitmaps, PicturesOfTheLargestSideStillLoad) {

@@ -55,9 +55,7 @@ TEST_F(Text, TheShippedStripHasTheTellingGlyphs) {
     for (int code = 123; code < GLYPH_CODES; ++code) EXPECT_EQ(glyphWidth[code], 0) << code;
     for (int x = 1206; x <= 1221; ++x)
         for (int y = 0; y < 20; ++y) ASSERT_EQ(font->pixels[x + y * 1770], 0) << x;
-}
-
-TEST_F(Text, ReloadingKeepsOneFontAndTheSameTable) {
+    // Reloading keeps one font and the same table.
     std::vector<int32_t> starts(glyphStart, glyphStart + GLYPH_CODES);
     for (int i = 0; i < 5; ++i) loadFont(); // a leak shows under the leak checker
     EXPECT_EQ(std::vector<int32_t>(glyphStart, glyphStart + GLYPH_CODES), starts);
@@ -142,22 +140,21 @@ int numberWidth(const char* digits) {
 }
 
 TEST_F(Text, NumbersKeepTheirLowestDigitsWithLeadingZeros) {
-    fillBackBuffer(0);
-    drawNumber(20, 60, 42, ALIGN_LEFT, 6, 255, 255, 255);
-    EXPECT_EQ(backScreen(), digitsByHand("000042", 20));
-    fillBackBuffer(0);
-    drawNumber(20, 60, 1234567, ALIGN_LEFT, 6, 255, 255, 255);
-    EXPECT_EQ(backScreen(), digitsByHand("234567", 20));
-    fillBackBuffer(0);
-    drawNumber(200, 60, 905, ALIGN_RIGHT, 3, 255, 255, 255);
-    EXPECT_EQ(backScreen(), digitsByHand("905", 200 - numberWidth("905")));
-    fillBackBuffer(0);
-    drawNumber(120, 60, 31, ALIGN_CENTRE, 2, 255, 255, 255);
-    int total = numberWidth("31");
-    EXPECT_EQ(backScreen(), digitsByHand("31", 120 + total - total / 2 - total));
-    fillBackBuffer(0);
-    drawNumber(20, 60, 42, ALIGN_LEFT, 0, 255, 255, 255);
-    EXPECT_EQ(backScreen(), std::vector<uint16_t>(240 * 320, 0));
+    const int total = numberWidth("31");
+    const struct {
+        int x, value, align, digits;
+        const char* shown;
+        int firstX;
+    } cases[] = {{20, 42, ALIGN_LEFT, 6, "000042", 20},
+                 {20, 1234567, ALIGN_LEFT, 6, "234567", 20},
+                 {200, 905, ALIGN_RIGHT, 3, "905", 200 - numberWidth("905")},
+                 {120, 31, ALIGN_CENTRE, 2, "31", 120 + total - total / 2 - total},
+                 {20, 42, ALIGN_LEFT, 0, "", 20}};
+    for (const auto& c : cases) {
+        fillBackBuffer(0);
+        drawNumber(c.x, 60, c.value, c.align, c.digits, 255, 255, 255);
+        EXPECT_EQ(backScreen(), digitsByHand(c.shown, c.firstX)) << c.value;
+    }
 }
 
 // A background with every channel in use, so that any pixel a glyph should
@@ -210,6 +207,24 @@ Drawn glyphRun(const TintedGlyph* glyphs, int count, const Surface* s, Tint t) {
     return drawnNow();
 }
 
+// Text drawn at (x, y) with font, and its glyphs as whole tinted blits one
+// after another, each on a fresh background: the two must leave the same.
+void expectTextAsGlyphBlits(const Surface* font, const char* text, int x, int y, Tint t,
+                            const std::string& what) {
+    fillPattern();
+    int32_t pen = 0;
+    for (const char* c = text; *c; ++c) {
+        const int code = static_cast<unsigned char>(*c);
+        blitTinted(&backBuffer, x + pen, y, glyphWidth[code], GLYPH_DRAW_HEIGHT, font, t.r, t.g,
+                   t.b, glyphStart[code], 0);
+        pen += glyphWidth[code];
+    }
+    Drawn whole = drawnNow();
+    fillPattern();
+    drawText(x, y, text, ALIGN_LEFT, t.r, t.g, t.b, 0);
+    expectSame(drawnNow(), whole, what);
+}
+
 // Every code drawn as text against the whole tinted blits of its glyphs,
 // fifteen codes to a line, at places where the screen's edges cut them.
 void expectGlyphsAsWholeBlits(const char* device) {
@@ -221,20 +236,10 @@ void expectGlyphsAsWholeBlits(const char* device) {
             text[i] = static_cast<char>(first + i);
         for (int x : {-7, 3})
             for (int y : ys) {
-                fillPattern();
-                int32_t pen = 0;
-                for (const char* c = text; *c; ++c) {
-                    const int code = static_cast<unsigned char>(*c);
-                    blitTinted(&backBuffer, x + pen, y, glyphWidth[code], GLYPH_DRAW_HEIGHT, font,
-                               90, 200, 30, glyphStart[code], 0);
-                    pen += glyphWidth[code];
-                }
-                Drawn whole = drawnNow();
-                fillPattern();
-                drawText(x, y, text, ALIGN_LEFT, 90, 200, 30, 0);
-                expectSame(drawnNow(), whole,
-                           std::string(device) + " codes from " + std::to_string(first) + " at " +
-                               std::to_string(x) + "," + std::to_string(y));
+                expectTextAsGlyphBlits(font, text, x, y, Tint{90, 200, 30},
+                                       std::string(device) + " codes from " +
+                                           std::to_string(first) + " at " + std::to_string(x) +
+                                           "," + std::to_string(y));
                 if (::testing::Test::HasFailure()) return;
             }
     }
@@ -259,16 +264,7 @@ TEST_F(Text, AnotherFontPictureIsDrawnInAllItsRows) {
     }
     Surface* other = makeSurface(1770, 20, pixels);
     surfaces[SLOT_FONT] = other;
-    fillPattern();
-    const char text[] = "Aw9";
-    int32_t pen = 0;
-    for (const char* c = text; *c; pen += glyphWidth[static_cast<int>(*c)], ++c)
-        blitTinted(&backBuffer, 20 + pen, 40, glyphWidth[static_cast<int>(*c)], GLYPH_DRAW_HEIGHT,
-                   other, 255, 255, 255, glyphStart[static_cast<int>(*c)], 0);
-    Drawn whole = drawnNow();
-    fillPattern();
-    drawText(20, 40, text, ALIGN_LEFT, 255, 255, 255, 0);
-    expectSame(drawnNow(), whole, "another strip");
+    expectTextAsGlyphBlits(other, "Aw9", 20, 40, Tint{255, 255, 255}, "another strip");
     surfaces[SLOT_FONT] = shipped;
     releaseSurface(other);
 }
