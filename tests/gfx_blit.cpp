@@ -647,25 +647,3 @@ TEST(BlitWalks, SmoothedKeyAtTheVeryEndOfTheScreenStaysInside) {
     for (wide::Tier tier : {wide::PORTABLE, wide::AVX2, wide::AVX512})
         if (wide::tierRuns(tier)) wide::smoothKeyIntoTheLastCorner(tier);
 }
-
-// The tier switch reaches the kernels: with AVX-512 at hand, the tinted rows
-// of a glyph as narrow as 5 take the 512-bit path and still leave the pixels
-// beside them alone (each row pair shares one vector).
-TEST(BlitWalks, NarrowTintedRowsInPairsTouchOnlyTheirPixels) {
-    for (wide::Tier tier : {wide::PORTABLE, wide::AVX2, wide::AVX512}) {
-        if (!wide::tierRuns(tier)) continue;
-        SCOPED_TRACE(wide::tierName(tier));
-        wide::TierSwitch path(tier);
-        useGfxHost("qvga");
-        fillBackBuffer(0x0000);
-        std::vector<uint16_t> mask(5 * 3, 31);
-        mask[7] = 0; // the middle of the middle row has no coverage
-        SurfacePtr s(makeSurface(5, 3, mask));
-        EXPECT_EQ(blitTinted(&backBuffer, 10, 20, 5, 3, s.get(), 255, 255, 255, 0, 0), 1);
-        for (int y = 0; y < 320; ++y)
-            for (int x = 0; x < 240; ++x) {
-                bool inside = x >= 10 && x < 15 && y >= 20 && y < 23 && !(x == 12 && y == 21);
-                ASSERT_EQ(backPixel(x, y), inside ? 0xF79E : 0x0000) << x << "," << y;
-            }
-    }
-}
