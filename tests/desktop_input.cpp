@@ -249,10 +249,6 @@ TEST_F(Input, EventsThroughSdlsQueueKeepTheirOrder) {
                                          up(VK_UP),
                                          {WM_LBUTTONUP, 0, LETGO_POINT},
                                          down(VK_DOWN)}));
-    // The presenter's copies of window events for the renderer are passed over.
-    SDL_Delay(50);
-    pump();
-    EXPECT_TRUE(take().empty());
 }
 
 TEST_F(Input, ControllerButtonsAreTheDevicesButtons) {
@@ -298,6 +294,8 @@ TEST_F(Input, StickDirectionsPressOnceWithDeadZoneAndHysteresis) {
     EXPECT_EQ(take(), (std::vector<Seen>{down(VK_LEFT), up(VK_LEFT), down(VK_RIGHT)}));
 }
 
+// Keys, pad buttons and the stick holding one key release it after the last;
+// a pad that goes away lets go of what it held.
 TEST_F(Input, SourcesHoldingOneKeyReleaseItAfterTheLast) {
     key(SDLK_UP, true);
     button(SDL_CONTROLLER_BUTTON_DPAD_UP, true);
@@ -308,9 +306,7 @@ TEST_F(Input, SourcesHoldingOneKeyReleaseItAfterTheLast) {
     EXPECT_TRUE(keyIsDown(VK_UP));
     axis(SDL_CONTROLLER_AXIS_LEFTY, 0);
     EXPECT_EQ(take(), std::vector<Seen>{up(VK_UP)});
-}
 
-TEST_F(Input, RemovedControllerLetsGoOfWhatItHeld) {
     key(SDLK_z, true);
     button(SDL_CONTROLLER_BUTTON_X, true); // A, also held by the keyboard
     button(SDL_CONTROLLER_BUTTON_B, true);
@@ -373,12 +369,6 @@ TEST_F(Input, MappingFileNamedByTheEnvironmentIsRead) {
     EXPECT_NE(said.find("cannot read the controller mappings " + folder + "/none.txt"),
               std::string::npos)
         << said;
-}
-
-TEST_F(Input, KeyMapNamesTheWindowsOwnKeysAndControllers) {
-    std::string map = desktopKeyMap();
-    for (const char* name : {"Space", "F11", "Alt+Enter", "F12", "controller", "south", "Start"})
-        EXPECT_NE(map.find(name), std::string::npos) << name;
 }
 
 // The one button through the program's own handlers.

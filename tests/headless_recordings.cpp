@@ -32,16 +32,13 @@ TEST(Recordings, ScriptSetUpIsTheSameAsTheCommandLineAndTheFiles) {
     for (int i = 0; i < 6; ++i)
         text += std::string("file ") + FILES[i] + " " + hex(CONTENTS[i]) + "\n";
     text += "wait 2000\nshot " + byScript + "/title.png\n";
-    writeFile(byScript + "/run.script", text);
-    ASSERT_EQ(
-        runReefdart("--headless " + byScript + "/run.script --data-dir " + byScript + "/data"), 0);
+    ASSERT_EQ(runScript(byScript, text, "--data-dir " + byScript + "/data"), 0);
 
     std::string byHand = makeTempFolder();
     std::string handData = makeTempFolder();
     for (int i = 0; i < 6; ++i) writeFile(handData + "/" + FILES[i], CONTENTS[i]);
-    writeFile(byHand + "/run.script", "wait 2000\nshot " + byHand + "/title.png\n");
-    ASSERT_EQ(runReefdart("--headless " + byHand + "/run.script --device small --seed 5000 " +
-                          "--data-dir " + handData),
+    ASSERT_EQ(runScript(byHand, "wait 2000\nshot " + byHand + "/title.png\n",
+                        "--device small --seed 5000 --data-dir " + handData),
               0);
 
     Shot shot = readShot(byScript + "/title.png");
@@ -54,23 +51,19 @@ TEST(Recordings, ScriptSetUpIsTheSameAsTheCommandLineAndTheFiles) {
 
 TEST(Recordings, CommandLineOverridesTheScriptsDeviceAndTick) {
     std::string folder = makeTempFolder();
-    writeFile(folder + "/a.script",
-              "device small\nseed 5000\nwait 2000\nshot " + folder + "/a.png\n");
-    writeFile(folder + "/b.script", "wait 2000\nshot " + folder + "/b.png\n");
-    ASSERT_EQ(runReefdart("--headless " + folder +
-                          "/a.script --device qvga --seed 7000 --data-dir " + folder + "/a"),
+    const std::string qvga = "--device qvga --seed 7000 --data-dir " + folder;
+    ASSERT_EQ(runScript(folder, "device small\nseed 5000\nwait 2000\nshot " + folder + "/a.png\n",
+                        qvga + "/a"),
               0);
-    ASSERT_EQ(runReefdart("--headless " + folder +
-                          "/b.script --device qvga --seed 7000 --data-dir " + folder + "/b"),
-              0);
+    ASSERT_EQ(runScript(folder, "wait 2000\nshot " + folder + "/b.png\n", qvga + "/b"), 0);
     EXPECT_TRUE(readFile(folder + "/a.png") == readFile(folder + "/b.png"));
 }
 
 TEST(Recordings, FilesGoToANewFolderWhenNoneIsNamed) {
     std::string folder = makeTempFolder();
-    writeFile(folder + "/run.script", "file record.dat " + hex("00042") + "\nwait 100\n");
     std::string output;
-    ASSERT_EQ(runReefdart("--headless " + folder + "/run.script", &output), 0);
+    ASSERT_EQ(runScript(folder, "file record.dat " + hex("00042") + "\nwait 100\n", "", &output),
+              0);
     const std::string said = "the script's settings files are kept in ";
     size_t at = output.find(said);
     ASSERT_NE(at, std::string::npos) << output;
@@ -95,10 +88,8 @@ TEST(Recordings, BadSetUpLinesAreRefusedBeforeAnythingIsWritten) {
                          "autoplay now"};
     for (const char* line : bad) {
         std::string output;
-        writeFile(folder + "/run.script",
-                  "wait 10\nfile sound.dat 3030\n" + std::string(line) + "\n");
-        EXPECT_EQ(runReefdart("--headless " + folder + "/run.script --data-dir " + folder + "/data",
-                              &output),
+        EXPECT_EQ(runScript(folder, "wait 10\nfile sound.dat 3030\n" + std::string(line) + "\n",
+                            "--data-dir " + folder + "/data", &output),
                   2)
             << line;
         EXPECT_NE(output.find("line 3:"), std::string::npos) << output;
@@ -108,11 +99,8 @@ TEST(Recordings, BadSetUpLinesAreRefusedBeforeAnythingIsWritten) {
 
 TEST(Recordings, RecordIsForTheDesktop) {
     std::string folder = makeTempFolder();
-    writeFile(folder + "/run.script", "wait 10\n");
     std::string output;
-    EXPECT_EQ(
-        runReefdart("--headless " + folder + "/run.script --record " + folder + "/r.txt", &output),
-        2);
+    EXPECT_EQ(runScript(folder, "wait 10\n", "--record " + folder + "/r.txt", &output), 2);
     EXPECT_NE(output.find("--record"), std::string::npos) << output;
 }
 

@@ -5,7 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
 #include <sys/stat.h>
+#include <vector>
 
 namespace {
 
@@ -19,21 +21,12 @@ struct GameRun {
 
     // Runs the script; each "shot NAME" in it lands in the run's folder.
     int play(const std::string& script, const char* device = "qvga", bool finalShot = false) {
-        std::string text;
-        size_t start = 0;
-        while (start < script.size()) {
-            size_t end = script.find('\n', start);
-            if (end == std::string::npos) end = script.size();
-            std::string line = script.substr(start, end - start);
-            if (line.rfind("shot ", 0) == 0) line = "shot " + folder + "/" + line.substr(5);
-            text += line + "\n";
-            start = end + 1;
-        }
-        writeFile(folder + "/run.script", text);
-        std::string args =
-            "--headless " + folder + "/run.script --data-dir " + data + " --device " + device;
+        std::string text = script;
+        for (size_t at = 0; (at = text.find("shot ", at)) != std::string::npos; at += 5)
+            text.insert(at + 5, folder + "/");
+        std::string args = "--data-dir " + data + " --device " + device;
         if (finalShot) args += " --final-shot " + folder + "/final.png";
-        return runReefdart(args, &output);
+        return runScript(folder, text, args, &output);
     }
     std::string file(const char* name) const { return readFile(data + "/" + name); }
     Shot shot(const char* name) const { return readShot(folder + "/" + name); }
@@ -54,25 +47,24 @@ void expectSplashAt(const Shot& s, int x, int y) {
 }
 
 TEST(ScreensRun, AFirstRunEndedWithExitWritesTheDefaultsAndShowsTheSplash) {
-    GameRun run;
-    ASSERT_EQ(0, run.play(std::string("wait 300\n") + EXIT_FROM_TITLE, "qvga", true)) << run.output;
-    EXPECT_EQ("00000", run.file("record.dat"));
-    EXPECT_EQ("27442", run.file("sound.dat"));
-    EXPECT_EQ("32102210", run.file("career.dat"));
-    for (const char* keys : {"keys.dat", "keys2.dat", "keys3.dat"})
-        EXPECT_EQ("090090", run.file(keys));
-    expectSplashAt(run.shot("final.png"), 32, 92);
-}
-
-TEST(ScreensRun, TheSplashStandsWhereEachLayoutPutsIt) {
     struct Case {
         const char* device;
         int x, y;
-    } cases[] = {{"qvga-rotated", 32, 92}, {"square", 32, 92}, {"small", 0, 42}, {"raw", 32, 92}};
+    } cases[] = {{"qvga", 32, 92},
+                 {"qvga-rotated", 32, 92},
+                 {"square", 32, 92},
+                 {"small", 0, 42},
+                 {"raw", 32, 92}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.device);
         GameRun run;
-        ASSERT_EQ(0, run.play(std::string("wait 300\n") + EXIT_FROM_TITLE, c.device, true));
+        ASSERT_EQ(0, run.play(std::string("wait 300\n") + EXIT_FROM_TITLE, c.device, true))
+            << run.output;
+        EXPECT_EQ("00000", run.file("record.dat"));
+        EXPECT_EQ("27442", run.file("sound.dat"));
+        EXPECT_EQ("32102210", run.file("career.dat"));
+        for (const char* keys : {"keys.dat", "keys2.dat", "keys3.dat"})
+            EXPECT_EQ("090090", run.file(keys));
         expectSplashAt(run.shot("final.png"), c.x, c.y);
     }
 }
@@ -94,25 +86,19 @@ TEST(ScreensRun, CapturedKeysAreSavedAndARepeatedKeyFillsOneRoleOnly) {
     EXPECT_NE(run.shot("exit.png").rgb, run.shot("settings.png").rgb);
 }
 
-TEST(ScreensRun, SwitchingToFrenchIsSavedAndChangesTheLabels) {
-    GameRun run;
-    ASSERT_EQ(0, run.play("wait 300\nkey DOWN\nkey START\nwait 20\nshot english.png\nkey DOWN\n"
-                          "key START\nwait 20\nshot french.png\nkey DOWN\nkey DOWN\nkey START\n" +
-                          std::string(EXIT_FROM_TITLE)));
-    EXPECT_EQ("17442", run.file("sound.dat"));
-    EXPECT_NE(run.shot("english.png").rgb, run.shot("french.png").rgb);
-}
-
+// The same run then switches the menus to French.
 TEST(ScreensRun, EachVolumeStepDownIsSavedAndShortensTheBarByFourPixels) {
     GameRun run;
     ASSERT_EQ(0,
               run.play("wait 300\nkey DOWN\nkey START\nwait 20\nshot v32.png\nkey LEFT\nwait 20\n"
-                       "shot v30.png\nkey DOWN\nkey DOWN\nkey DOWN\nkey START\n" +
+                       "shot v30.png\nkey DOWN\nkey START\nwait 20\nshot french.png\nkey DOWN\n"
+                       "key DOWN\nkey START\n" +
                        std::string(EXIT_FROM_TITLE)));
-    EXPECT_EQ("27040", run.file("sound.dat")); // music 60, sounds 30
+    EXPECT_EQ("17040", run.file("sound.dat")); // French, music 60, sounds 30
     Shot full = run.shot("v32.png"), less = run.shot("v30.png");
     ASSERT_FALSE(full.empty());
     ASSERT_FALSE(less.empty());
+    EXPECT_NE(less.rgb, run.shot("french.png").rgb);
     // The bar at (81, 161), 2 pixels a volume unit, shows the right-hand end
     // of its source: 64 and then 60 columns wide, the shorter one the same
     // as the longer one without its first four columns.
@@ -158,37 +144,41 @@ TEST(ScreensRun, LosingActivationKeepsNewKeysAndANewBestScore) {
     EXPECT_EQ("00070", run.file("record.dat"));
 }
 
-TEST(ScreensRun, PortraitAndRotatedScreensShowTheSameFrames) {
-    std::string script = "wait 300\nshot title.png\nkey START\nwait 20\nshot ready.png\nwait 1500\n"
-                         "shot flight.png\nwait 9000\nshot over.png\n";
-    GameRun portrait, rotated;
-    ASSERT_EQ(0, portrait.play(script, "qvga"));
-    ASSERT_EQ(0, rotated.play(script, "qvga-rotated"));
-    for (const char* name : {"title.png", "ready.png", "flight.png", "over.png"}) {
-        SCOPED_TRACE(name);
-        Shot a = portrait.shot(name), b = rotated.shot(name);
-        ASSERT_FALSE(a.empty());
-        EXPECT_EQ(a.rgb, b.rgb);
-        EXPECT_GT(a.lit(0, 0, a.width, a.height), a.width * a.height / 2);
-    }
-}
-
-TEST(ScreensRun, SmallSquareAndRawDevicesDrawTheirWholeLayout) {
+// Every device draws its whole layout, and the rotated screen shows the
+// portrait one's frames.
+TEST(ScreensRun, EveryDeviceDrawsItsWholeLayoutAndRotationChangesNoFrame) {
     struct Case {
         const char* device;
         int width, height;
-    } cases[] = {{"small", 176, 220}, {"square", 240, 240}, {"raw", 240, 320}};
-    std::string script = "wait 300\nshot title.png\nkey START\nwait 1500\nshot flight.png\n";
+    } cases[] = {{"qvga", 240, 320},
+                 {"qvga-rotated", 240, 320},
+                 {"small", 176, 220},
+                 {"square", 240, 240},
+                 {"raw", 240, 320}};
+    const char* const names[] = {"title.png", "ready.png", "flight.png", "over.png"};
+    std::vector<uint8_t> portrait[4];
     for (const Case& c : cases) {
         SCOPED_TRACE(c.device);
         GameRun run;
-        ASSERT_EQ(0, run.play(script, c.device));
-        for (const char* name : {"title.png", "flight.png"}) {
-            Shot s = run.shot(name);
+        ASSERT_EQ(0, run.play("wait 300\nshot title.png\nkey START\nwait 20\nshot ready.png\n"
+                              "wait 1500\nshot flight.png\nwait 9000\nshot over.png\n",
+                              c.device));
+        for (int i = 0; i < 4; ++i) {
+            SCOPED_TRACE(names[i]);
+            Shot s = run.shot(names[i]);
             ASSERT_FALSE(s.empty());
             // The layout's corners are drawn (the title picture, the rock).
-            EXPECT_NE(0u, s.at(1, 1));
-            EXPECT_NE(0u, s.at(c.width - 2, c.height - 2));
+            if (i % 2 == 0) {
+                EXPECT_NE(0u, s.at(1, 1));
+                EXPECT_NE(0u, s.at(c.width - 2, c.height - 2));
+            }
+            if (std::string(c.device) == "qvga") {
+                portrait[i] = s.rgb;
+                EXPECT_GT(s.lit(0, 0, s.width, s.height), s.width * s.height / 2);
+            }
+            if (std::string(c.device) == "qvga-rotated") {
+                EXPECT_EQ(portrait[i], s.rgb);
+            }
         }
     }
 }

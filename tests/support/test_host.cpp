@@ -60,3 +60,9 @@ int runReefdart(const std::string& args, std::string* output) {
     if (output) *output = text;
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
+
+int runScript(const std::string& folder, const std::string& text, const std::string& args,
+              std::string* output) {
+    writeFile(folder + "/run.script", text);
+    return runReefdart("--headless " + folder + "/run.script " + args, output);
+}

@@ -18,3 +18,6 @@ void writeFile(const std::string& path, const std::string& contents);
 // Runs the reefdart executable with args; returns its exit code and fills
 // the output (stdout and stderr together).
 int runReefdart(const std::string& args, std::string* output = nullptr);
+// Writes text to folder/run.script and runs "--headless folder/run.script args".
+int runScript(const std::string& folder, const std::string& text, const std::string& args = "",
+              std::string* output = nullptr);
