@@ -60,28 +60,20 @@ class Window : public ::testing::Test {
 };
 
 TEST(ScreenFitting, LargestWholeScaleCentredOnBlack) {
-    ScreenFit f = fitScreen(480, 640, 240, 320);
-    EXPECT_EQ(f.scale, 2);
-    EXPECT_EQ(f.x, 0);
-    EXPECT_EQ(f.y, 0);
-    f = fitScreen(1920, 1080, 240, 320); // wide: the height decides
-    EXPECT_EQ(f.scale, 3);
-    EXPECT_EQ(f.width, 720);
-    EXPECT_EQ(f.height, 960);
-    EXPECT_EQ(f.x, 600);
-    EXPECT_EQ(f.y, 60);
-    f = fitScreen(719, 2000, 240, 320); // just short of three widths
-    EXPECT_EQ(f.scale, 2);
-    EXPECT_EQ(f.x, 119);
-    EXPECT_EQ(f.y, 680);
-    f = fitScreen(200, 300, 240, 320); // too small: scale 1, cut evenly
-    EXPECT_EQ(f.scale, 1);
-    EXPECT_EQ(f.x, -20);
-    EXPECT_EQ(f.y, -10);
-    f = fitScreen(1000, 1000, 176, 220);
-    EXPECT_EQ(f.scale, 4);
-    EXPECT_EQ(f.x, 148);
-    EXPECT_EQ(f.y, 60);
+    const int cases[][7] = {// window, picture, scale and the picture's corner in the window
+                            {480, 640, 240, 320, 2, 0, 0},
+                            {1920, 1080, 240, 320, 3, 600, 60}, // wide: the height decides
+                            {719, 2000, 240, 320, 2, 119, 680}, // just short of three widths
+                            {200, 300, 240, 320, 1, -20, -10},  // too small: scale 1, cut evenly
+                            {1000, 1000, 176, 220, 4, 148, 60}};
+    for (const auto& c : cases) {
+        ScreenFit f = fitScreen(c[0], c[1], c[2], c[3]);
+        EXPECT_EQ(f.scale, c[4]) << c[0] << "x" << c[1];
+        EXPECT_EQ(f.width, c[2] * c[4]) << c[0] << "x" << c[1];
+        EXPECT_EQ(f.height, c[3] * c[4]) << c[0] << "x" << c[1];
+        EXPECT_EQ(f.x, c[5]) << c[0] << "x" << c[1];
+        EXPECT_EQ(f.y, c[6]) << c[0] << "x" << c[1];
+    }
 }
 
 // On a high-DPI display the drawable has more pixels than the window has
@@ -106,7 +98,7 @@ TEST(ScreenFitting, HighDpiDrawableScalesFinerAndTheMouseFollows) {
     EXPECT_EQ(devicePointFor(300, 200, 600, 400, 900, 600, 240, 320), MAKELPARAM(120, 160));
 }
 
-TEST_F(Window, OpensResizableAtTheAskedScale) {
+TEST_F(Window, OpensAtTheAskedScaleAndResizedKeepsPictureCentredAndMouseFollows) {
     int w = 0, h = 0;
     SDL_GetWindowSize(desktopWindow(), &w, &h);
     EXPECT_EQ(w, 480);
@@ -115,9 +107,6 @@ TEST_F(Window, OpensResizableAtTheAskedScale) {
     EXPECT_TRUE(flags & SDL_WINDOW_RESIZABLE);
     EXPECT_TRUE(flags & SDL_WINDOW_ALLOW_HIGHDPI);
     EXPECT_EQ(currentScreenFit().scale, 2);
-}
-
-TEST_F(Window, ResizedWindowKeepsPictureCentredAndMouseFollows) {
     resize(1000, 700);
     ScreenFit f = currentScreenFit();
     EXPECT_EQ(f.scale, 2);

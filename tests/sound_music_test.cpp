@@ -157,43 +157,19 @@ TEST_F(SoundSide, ABadOrMissingModulePlaysNothingAndBreaksNothing) {
 }
 
 TEST_F(SoundSide, StepVolumeMovesBothVolumesWithinTheirRanges) {
-    speaker.volumeSounds(30);
-    speaker.volumeMusics(60);
-    stepVolume(1);
-    EXPECT_EQ(32, speaker.volumeSounds());
-    EXPECT_EQ(64, speaker.volumeMusics());
-    stepVolume(1); // at the top nothing moves
-    EXPECT_EQ(32, speaker.volumeSounds());
-    EXPECT_EQ(64, speaker.volumeMusics());
-    stepVolume(-1);
-    EXPECT_EQ(30, speaker.volumeSounds());
-    EXPECT_EQ(60, speaker.volumeMusics());
-
-    speaker.volumeSounds(2);
-    speaker.volumeMusics(4);
-    stepVolume(-1);
-    EXPECT_EQ(0, speaker.volumeSounds());
-    EXPECT_EQ(0, speaker.volumeMusics());
-    stepVolume(-1); // below 0 the unsigned sum wraps and nothing moves
-    EXPECT_EQ(0, speaker.volumeSounds());
-    EXPECT_EQ(0, speaker.volumeMusics());
-
-    // Each volume is judged on its own.
-    speaker.volumeSounds(32);
-    speaker.volumeMusics(40);
-    stepVolume(1);
-    EXPECT_EQ(32, speaker.volumeSounds());
-    EXPECT_EQ(44, speaker.volumeMusics());
-    speaker.volumeSounds(1);
-    speaker.volumeMusics(8);
-    stepVolume(-1);
-    EXPECT_EQ(1, speaker.volumeSounds());
-    EXPECT_EQ(4, speaker.volumeMusics());
-    speaker.volumeSounds(31);
-    speaker.volumeMusics(62);
-    stepVolume(1);
-    EXPECT_EQ(31, speaker.volumeSounds());
-    EXPECT_EQ(62, speaker.volumeMusics());
+    // Effects step by 2 and music by 4; each volume is judged on its own, and
+    // one that would leave its range (below 0 the unsigned sum wraps) stays.
+    const int steps[][5] = {// effects, music, step, effects after, music after
+                            {30, 60, 1, 32, 64}, {32, 64, 1, 32, 64}, {32, 64, -1, 30, 60},
+                            {2, 4, -1, 0, 0},    {0, 0, -1, 0, 0},    {32, 40, 1, 32, 44},
+                            {1, 8, -1, 1, 4},    {31, 62, 1, 31, 62}};
+    for (const auto& s : steps) {
+        speaker.volumeSounds(s[0]);
+        speaker.volumeMusics(s[1]);
+        stepVolume(s[2]);
+        EXPECT_EQ(s[3], speaker.volumeSounds()) << s[0] << " " << s[1] << " " << s[2];
+        EXPECT_EQ(s[4], speaker.volumeMusics()) << s[0] << " " << s[1] << " " << s[2];
+    }
 }
 
 TEST(SoundSideNoDevice, WithoutAudioTheProgramRunsSilent) {

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <vector>
 
 namespace {
@@ -64,44 +66,32 @@ TEST(SoundWave, RefusesWhatIsNoPcmClipAndKeepsTheOldOne) {
     hssSound sound;
     ASSERT_EQ(1, sound.load(good.data(), good.size()));
 
-    std::vector<std::vector<uint8_t>> bad;
-    bad.push_back({});
-    bad.push_back(std::vector<uint8_t>(good.begin(), good.begin() + 11)); // cut in the header
-    bad.push_back(std::vector<uint8_t>(good.begin(), good.begin() + 40)); // no data chunk
-    bad.push_back(std::vector<uint8_t>(good.begin(), good.begin() + 44)); // empty data
-    std::vector<uint8_t> b = good;
-    b[0] = 'X'; // not RIFF
-    bad.push_back(b);
-    b = good;
-    b[8] = 'A'; // not WAVE
-    bad.push_back(b);
-    b = good;
-    b[20] = 3; // floating-point samples
-    bad.push_back(b);
-    b = good;
-    b[22] = 3; // three channels
-    bad.push_back(b);
-    b = good;
-    b[34] = 24; // 24-bit samples
-    bad.push_back(b);
-    b = good;
-    b[32] = 4; // block size that does not match
-    bad.push_back(b);
-    b = good;
-    put32(b, 24, 0); // no rate
-    bad.push_back(b);
-    b = good;
-    put32(b, 16, 0xFFFFFFF0u); // format chunk larger than the file
-    bad.push_back(b);
-    b = good;
-    put32(b, 16, 8); // format chunk too small
-    bad.push_back(b);
-    b = good;
-    put32(b, 4, 1); // a RIFF too short to hold its own form type
-    bad.push_back(b);
-    for (size_t i = 0; i < bad.size(); ++i) {
-        EXPECT_EQ(0, sound.load(bad[i].data(), bad[i].size())) << "case " << i;
-        EXPECT_EQ(samples, samplesOf(sound)) << "case " << i;
+    const size_t ALL = SIZE_MAX;
+    struct Damage {
+        size_t keep; // bytes of the file kept
+        size_t at;   // then value is written there, little-endian
+        uint32_t value;
+        int bytes;
+        const char* what;
+    } damages[] = {{0, 0, 0, 0, "empty"},
+                   {11, 0, 0, 0, "cut in the header"},
+                   {40, 0, 0, 0, "no data chunk"},
+                   {44, 0, 0, 0, "empty data"},
+                   {ALL, 0, 'X', 1, "not RIFF"},
+                   {ALL, 8, 'A', 1, "not WAVE"},
+                   {ALL, 20, 3, 1, "floating-point samples"},
+                   {ALL, 22, 3, 1, "three channels"},
+                   {ALL, 34, 24, 1, "24-bit samples"},
+                   {ALL, 32, 4, 1, "block size that does not match"},
+                   {ALL, 24, 0, 4, "no rate"},
+                   {ALL, 16, 0xFFFFFFF0u, 4, "format chunk larger than the file"},
+                   {ALL, 16, 8, 4, "format chunk too small"},
+                   {ALL, 4, 1, 4, "a RIFF too short to hold its own form type"}};
+    for (const Damage& d : damages) {
+        std::vector<uint8_t> b(good.begin(), good.begin() + std::min(d.keep, good.size()));
+        for (int i = 0; i < d.bytes; ++i) b[d.at + i] = static_cast<uint8_t>(d.value >> (8 * i));
+        EXPECT_EQ(0, sound.load(b.data(), b.size())) << d.what;
+        EXPECT_EQ(samples, samplesOf(sound)) << d.what;
     }
     EXPECT_EQ(0, sound.load(nullptr, 100));
 }
