@@ -37,6 +37,7 @@ class SoundSide : public ::testing::Test {
         registerTestSounds();
         appMode = MODE_FRONTEND;
         openSound();
+        speaker.volumeMusics(64); // whatever the test before left
     }
     void TearDown() override {
         speaker.close();
@@ -49,16 +50,14 @@ class SoundSide : public ::testing::Test {
 
 } // namespace
 
-TEST_F(SoundSide, OpeningSetsFullEffectsVolumeAndLoadsTheClick) {
+// Opening sets full effects volume and loads the click.
+TEST_F(SoundSide, TheFrontEndPlaysTheMenuModuleAndAGameTheGameModule) {
     EXPECT_TRUE(speaker.isOpen());
     EXPECT_EQ(22050, speaker.rate());
     EXPECT_EQ(32, speaker.volumeSounds());
     ASSERT_TRUE(clickSound.loaded());
     EXPECT_EQ(clickTone(), std::vector<int16_t>(clickSound.samples(),
                                                 clickSound.samples() + clickSound.sampleCount()));
-}
-
-TEST_F(SoundSide, TheFrontEndPlaysTheMenuModuleAndAGameTheGameModule) {
     playModeMusic(appMode == MODE_FRONTEND);
     EXPECT_EQ(&music, speaker.playingMusic());
     EXPECT_EQ(findEmbeddedResource("MODULE", 1)->data, music.source());
@@ -172,19 +171,15 @@ TEST_F(SoundSide, StepVolumeMovesBothVolumesWithinTheirRanges) {
     }
 }
 
-TEST(SoundSideNoDevice, WithoutAudioTheProgramRunsSilent) {
-    useTestHost();
+TEST_F(SoundSide, WithoutAudioTheProgramRunsSilent) {
+    speaker.close();
     Host noAudio = *host;
     noAudio.openAudio = [](int) { return false; };
     const Host* saved = host;
     host = &noAudio;
-    clearRegisteredResources();
-    registerTestSounds();
-    appMode = MODE_FRONTEND;
     openSound();
     EXPECT_FALSE(speaker.isOpen());
     EXPECT_TRUE(clickSound.loaded());
-    speaker.volumeMusics(64);
     playModeMusic(appMode == MODE_FRONTEND);
     playClick();
     stepVolume(-1);
@@ -198,8 +193,5 @@ TEST(SoundSideNoDevice, WithoutAudioTheProgramRunsSilent) {
     EXPECT_EQ(nullptr, speaker.playingMusic());
     EXPECT_EQ(0, speaker.playingSounds());
     speaker.close();
-    music.unload();
-    clickSound.unload();
-    clearRegisteredResources();
     host = saved;
 }
