@@ -74,45 +74,41 @@ class Input : public ::testing::Test {
             seen.push_back({m.message, m.wParam, m.lParam});
         return seen;
     }
-    void key(SDL_Keycode sym, bool down, bool repeat = false) {
+    static SDL_Event event(Uint32 type) {
         SDL_Event e = {};
-        e.type = down ? SDL_KEYDOWN : SDL_KEYUP;
+        e.type = type;
+        return e;
+    }
+    void key(SDL_Keycode sym, bool down, bool repeat = false) {
+        SDL_Event e = event(down ? SDL_KEYDOWN : SDL_KEYUP);
         e.key.keysym.sym = sym;
         e.key.repeat = repeat ? 1 : 0;
         translateDesktopEvent(e);
     }
     void mouse(bool down, int x, int y) {
-        SDL_Event e = {};
-        e.type = down ? SDL_MOUSEBUTTONDOWN : SDL_MOUSEBUTTONUP;
+        SDL_Event e = event(down ? SDL_MOUSEBUTTONDOWN : SDL_MOUSEBUTTONUP);
         e.button.button = SDL_BUTTON_LEFT;
-        e.button.x = x;
-        e.button.y = y;
+        e.button.x = x, e.button.y = y;
         translateDesktopEvent(e);
     }
-    void window(uint8_t event) {
-        SDL_Event e = {};
-        e.type = SDL_WINDOWEVENT;
-        e.window.event = event;
+    void window(uint8_t what) {
+        SDL_Event e = event(SDL_WINDOWEVENT);
+        e.window.event = what;
         translateDesktopEvent(e);
     }
     void button(int which, bool down) {
-        SDL_Event e = {};
-        e.type = down ? SDL_CONTROLLERBUTTONDOWN : SDL_CONTROLLERBUTTONUP;
-        e.cbutton.which = PAD;
-        e.cbutton.button = static_cast<uint8_t>(which);
+        SDL_Event e = event(down ? SDL_CONTROLLERBUTTONDOWN : SDL_CONTROLLERBUTTONUP);
+        e.cbutton.which = PAD, e.cbutton.button = static_cast<uint8_t>(which);
         translateDesktopEvent(e);
     }
     void axis(int which, int value) {
-        SDL_Event e = {};
-        e.type = SDL_CONTROLLERAXISMOTION;
-        e.caxis.which = PAD;
-        e.caxis.axis = static_cast<uint8_t>(which);
+        SDL_Event e = event(SDL_CONTROLLERAXISMOTION);
+        e.caxis.which = PAD, e.caxis.axis = static_cast<uint8_t>(which);
         e.caxis.value = static_cast<int16_t>(value);
         translateDesktopEvent(e);
     }
     void padRemoved() {
-        SDL_Event e = {};
-        e.type = SDL_CONTROLLERDEVICEREMOVED;
+        SDL_Event e = event(SDL_CONTROLLERDEVICEREMOVED);
         e.cdevice.which = PAD;
         translateDesktopEvent(e);
     }
@@ -183,10 +179,8 @@ TEST_F(Input, SpaceIsTheStylusAtTheOneButtonPointWithoutRepeats) {
     key(SDLK_SPACE, false);
     EXPECT_EQ(take(), (std::vector<Seen>{{WM_LBUTTONUP, 0, ONE_POINT}}));
     // The mouse moves the stylus only while it holds it.
-    SDL_Event move = {};
-    move.type = SDL_MOUSEMOTION;
-    move.motion.x = 9;
-    move.motion.y = 9;
+    SDL_Event move = event(SDL_MOUSEMOTION);
+    move.motion.x = move.motion.y = 9;
     translateDesktopEvent(move);
     EXPECT_TRUE(take().empty());
 }
@@ -226,16 +220,10 @@ TEST_F(Input, LosingTheFocusLetsGoOfEverythingButTheGameGoesOn) {
 TEST_F(Input, EventsThroughSdlsQueueKeepTheirOrder) {
     // SDL_PushEvent says 0 for an event the filter took: it is not lost.
     auto push = [](SDL_Event e) { SDL_PushEvent(&e); };
-    SDL_Event k = {};
-    k.type = SDL_KEYDOWN;
+    SDL_Event k = event(SDL_KEYDOWN), m = event(SDL_MOUSEBUTTONDOWN), w = event(SDL_WINDOWEVENT);
     k.key.keysym.sym = SDLK_UP;
-    SDL_Event m = {};
-    m.type = SDL_MOUSEBUTTONDOWN;
     m.button.button = SDL_BUTTON_LEFT;
-    m.button.x = 50;
-    m.button.y = 60;
-    SDL_Event w = {};
-    w.type = SDL_WINDOWEVENT;
+    m.button.x = 50, m.button.y = 60;
     w.window.event = SDL_WINDOWEVENT_FOCUS_LOST;
     w.window.windowID = SDL_GetWindowID(desktopWindow());
     push(k);
