@@ -369,15 +369,10 @@ void compareWithReference(STGapiBuffer* b, uint32_t seed) {
     }
 }
 
-TEST(BlitWalks, MatchThePlainPerPixelRulesOnEveryLayout) {
-    for (const char* device : {"qvga", "qvga-rotated", "small"}) {
-        SCOPED_TRACE(device);
-        useGfxHost(device);
-        fillBackBuffer(0x39E7);
-        compareWithReference(&backBuffer, 7);
-    }
-    // A mirrored layout (x runs right to left) walks neither rows nor columns
-    // of adjacent pixels; a 5-5-5 one smooths to 0.
+// The portrait, rotated and small layouts are walked on every tier below. A
+// mirrored layout (x runs right to left) walks neither rows nor columns of
+// adjacent pixels; a 5-5-5 one smooths to 0.
+TEST(BlitWalks, MatchThePlainPerPixelRulesOnAMirroredLayout) {
     useGfxHost("qvga");
     for (DWORD format : {DWORD{kfDirect565}, DWORD{kfDirect555}}) {
         std::vector<uint16_t> memory(240 * 320, 0x1234);
