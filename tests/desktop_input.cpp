@@ -159,8 +159,10 @@ TEST_F(Input, KeysPressOnceRepeatWhileHeldAndReleaseOnce) {
     key(SDLK_x, true);
     key(SDLK_c, true);
     key(SDLK_w, true);
+    key(SDLK_F1, true);
+    key(SDLK_F10, true);
     EXPECT_EQ(take(), (std::vector<Seen>{down(VK_A_BUTTON), down(VK_B_BUTTON), down(VK_C_BUTTON),
-                                         down('W')}));
+                                         down('W'), down(0x70), down(0x79)}));
 }
 
 TEST_F(Input, SpaceIsTheStylusAtTheOneButtonPointWithoutRepeats) {
