@@ -28,15 +28,7 @@ RecordedGame pilotedGame() {
     RecordedGame g;
     g.start.randomState = 1000000;
     for (uint32_t t = 0; t < TICKS; ++t) g.times.push_back(1000000 + t * TICK_MS);
-    simulateGame(g.start, g.times.data(), 0, nullptr, 0);
-    int32_t held = g.start.riseHeld;
-    for (uint32_t t = 0; t < TICKS; ++t) {
-        int32_t want = fishEnergy > 0 && pilotWantsRise() ? 1 : 0;
-        if (want != held) g.changes.push_back(RiseChange{t, held = want});
-        riseHeld = held;
-        tickClock(g.times[t]);
-        advanceWorld();
-    }
+    g.changes = pilotRiseChanges(g.start, g.times);
     return g;
 }
 

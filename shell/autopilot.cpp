@@ -126,3 +126,16 @@ void autopilotTick(HWND window) {
     if (rise != holding) post(window, rise ? WM_KEYDOWN : WM_KEYUP, gxUp);
     holding = rise;
 }
+
+std::vector<RiseChange> pilotRiseChanges(const GameStart& start,
+                                         const std::vector<uint32_t>& tickTimes) {
+    std::vector<RiseChange> changes;
+    beginSimulation(start);
+    for (uint32_t t = 0; t < tickTimes.size(); ++t) {
+        int32_t want = fishEnergy > 0 && pilotWantsRise() ? 1 : 0;
+        if (want != riseHeld) changes.push_back(RiseChange{t, want});
+        riseHeld = want;
+        simulateTick(tickTimes[t]);
+    }
+    return changes;
+}

@@ -23,14 +23,7 @@ Replay pilotedReplay(uint32_t ticks, uint32_t gap = 5, uint32_t seed = 1000000) 
     r.start.floorEdgeRun = 1;
     for (uint32_t t = 0, now = seed; t < ticks; ++t, now += gap ? gap : 5 + t * 7 % 5)
         r.tickTimes.push_back(now);
-    beginSimulation(r.start);
-    int32_t held = r.start.riseHeld;
-    for (uint32_t t = 0; t < ticks; ++t) {
-        int32_t want = fishEnergy > 0 && pilotWantsRise() ? 1 : 0;
-        if (want != held) r.changes.push_back(RiseChange{t, held = want});
-        riseHeld = held;
-        simulateTick(r.tickTimes[t]);
-    }
+    r.changes = pilotRiseChanges(r.start, r.tickTimes);
     sealReplay(&r);
     return r;
 }

@@ -85,14 +85,7 @@ TEST(Simulation, APilotedTenMinuteGameEndsTheSameEverywhere) {
     // change to them is a change to the game's rules.
     Played p;
     for (uint32_t t = 0; t < 120000; ++t) p.times.push_back(5000 + 5 * t);
-    simulateGame(p.start, p.times.data(), 0, nullptr, 0);
-    for (uint32_t t = 0; t < 120000; ++t) {
-        int32_t want = fishEnergy > 0 && pilotWantsRise() ? 1 : 0;
-        if (want != riseHeld) p.changes.push_back(RiseChange{t, want});
-        riseHeld = want;
-        tickClock(p.times[t]);
-        advanceWorld();
-    }
+    p.changes = pilotRiseChanges(p.start, p.times);
     GameOutcome o = replay(p);
     EXPECT_TRUE(o.over);
     EXPECT_EQ(finalScore(), o.score);
