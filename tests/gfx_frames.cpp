@@ -21,23 +21,49 @@ namespace {
 bool countingAllocations = false;
 long allocationCount = 0;
 
-void* allocateOrAbort(std::size_t size) {
+void* allocate(std::size_t size) {
     if (countingAllocations) ++allocationCount;
-    void* p = std::malloc(size ? size : 1);
+    return std::malloc(size ? size : 1);
+}
+
+void* allocateOrAbort(std::size_t size) {
+    void* p = allocate(size);
     if (!p) std::abort();
     return p;
 }
 
 } // namespace
 
-// The other forms (arrays, no-throw) come to these.
+// Every form is replaced: under the address sanitizer a form left out comes
+// from its runtime, not from these, and its blocks would be freed here.
 void* operator new(std::size_t size) {
     return allocateOrAbort(size);
+}
+void* operator new[](std::size_t size) {
+    return allocateOrAbort(size);
+}
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
+    return allocate(size);
+}
+void* operator new[](std::size_t size, const std::nothrow_t&) noexcept {
+    return allocate(size);
 }
 void operator delete(void* p) noexcept {
     std::free(p);
 }
+void operator delete[](void* p) noexcept {
+    std::free(p);
+}
 void operator delete(void* p, std::size_t) noexcept {
+    std::free(p);
+}
+void operator delete[](void* p, std::size_t) noexcept {
+    std::free(p);
+}
+void operator delete(void* p, const std::nothrow_t&) noexcept {
+    std::free(p);
+}
+void operator delete[](void* p, const std::nothrow_t&) noexcept {
     std::free(p);
 }
 
