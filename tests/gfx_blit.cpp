@@ -1,4 +1,5 @@
-// The blits: clipping, keys, blending, smoothing and the rotated display.
+// The blits: clipping and bad arguments by hand; keys, blending, smoothing and
+// every layout against the per-pixel rules written out plainly below.
 #include "gfx/assets.h"
 #include "gfx/blit.h"
 #include "gfx/blit_wide.h"
@@ -18,7 +19,6 @@
 
 namespace {
 
-constexpr uint16_t WHITE = 0xFFDF;
 constexpr uint16_t KEY = 0x8010;
 
 struct SurfaceDeleter {
@@ -67,112 +67,15 @@ TEST_F(Blit, SourceAndScreenBoundsAndInvalidArguments) {
     EXPECT_EQ(backPixel(4, 0), 20);
     EXPECT_EQ(backPixel(5, 0), 0);
 
+    // A translucent blit stores its level before it checks its arguments.
+    EXPECT_EQ(blitTranslucent(&backBuffer, 0, 0, 0, 1, s.get(), 7, KEY, 0, 0), 0);
+    EXPECT_EQ(backBuffer.blendLevel, 7);
+    EXPECT_EQ(backBuffer.blendMode, 1u);
+
     STGapiBuffer eightBit;
     eightBit.base = backBuffer.base;
     eightBit.props.cBPP = 8;
     EXPECT_EQ(blitOpaque(&eightBit, 0, 0, 5, 5, s.get(), 0, 0), 0);
-}
-
-TEST_F(Blit, KeyedLeavesTheKeyOut) {
-    SurfacePtr s(makeSurface(3, 1, {KEY, 0x1234, KEY}));
-    fillBackBuffer(0x0841);
-    EXPECT_EQ(blitKeyed(&backBuffer, 0, 0, 3, 1, s.get(), KEY, 0, 0), 1);
-    EXPECT_EQ(backPixel(0, 0), 0x0841);
-    EXPECT_EQ(backPixel(1, 0), 0x1234);
-    EXPECT_EQ(backPixel(2, 0), 0x0841);
-    EXPECT_EQ(blitKeyed(&backBuffer, 0, 1, 3, 1, s.get(), NO_COLOUR_KEY, 0, 0), 1);
-    EXPECT_EQ(backPixel(0, 1), KEY);
-}
-
-void blendAt(uint16_t from, uint16_t toward, int32_t level, uint16_t expected) {
-    uint16_t pixel = from;
-    STGapiBuffer b;
-    b.cursor = &pixel;
-    b.blendMode = 1;
-    b.blendLevel = level;
-    blendPixel(&b, toward);
-    EXPECT_EQ(pixel, expected) << std::hex << from << " toward " << toward << " at " << level;
-}
-
-TEST(BlendPixel, ThirtyTwoLevels) {
-    blendAt(0x0000, WHITE, 16, 0x7BEF);
-    blendAt(0x0000, WHITE, 31, 0xF79E);
-    blendAt(WHITE, 0x0000, 16, 0x7BEF);
-    blendAt(0x1234, 0x1234, 20, 0x1234);
-    blendAt(0xABCD, 0x0000, 0, 0xABCD);
-    blendAt(0x0000, 0xF800, 8, 0x3800); // red alone: 31 * 8 / 32 = 7
-}
-
-TEST_F(Blit, TranslucentLevels) {
-    SurfacePtr s(makeSurface(2, 1, {WHITE, KEY}));
-    fillBackBuffer(0);
-    blitTranslucent(&backBuffer, 0, 0, 2, 1, s.get(), 0, KEY, 0, 0);
-    EXPECT_EQ(backPixel(0, 0), 0);
-    blitTranslucent(&backBuffer, 0, 1, 2, 1, s.get(), 16, KEY, 0, 0);
-    EXPECT_EQ(backPixel(0, 1), 0x7BEF);
-    EXPECT_EQ(backPixel(1, 1), 0); // keyed out
-    blitTranslucent(&backBuffer, 0, 2, 2, 1, s.get(), 32, NO_COLOUR_KEY, 0, 0);
-    EXPECT_EQ(backPixel(0, 2), WHITE);
-    EXPECT_EQ(backPixel(1, 2), KEY);
-    blitTranslucent(&backBuffer, 0, 3, 2, 1, s.get(), -1, KEY, 0, 0);
-    EXPECT_EQ(backPixel(0, 3), WHITE);
-    // The level is stored before the arguments are checked.
-    EXPECT_EQ(blitTranslucent(&backBuffer, 0, 0, 0, 1, s.get(), 7, KEY, 0, 0), 0);
-    EXPECT_EQ(backBuffer.blendLevel, 7);
-    EXPECT_EQ(backBuffer.blendMode, 1u);
-}
-
-TEST_F(Blit, TintedWeighsByTheBlueField) {
-    SurfacePtr glyph(makeSurface(3, 1, {0x0000, 0x001F, 0x0010}));
-    fillBackBuffer(0);
-    blitTinted(&backBuffer, 0, 0, 3, 1, glyph.get(), 255, 255, 255, 0, 0);
-    EXPECT_EQ(backPixel(0, 0), 0);      // no coverage
-    EXPECT_EQ(backPixel(1, 0), 0xF79E); // 31/32 of the way
-    EXPECT_EQ(backPixel(2, 0), 0x7BEF); // half way
-    fillBackBuffer(0x1234);
-    blitTinted(&backBuffer, 0, 0, 1, 1, glyph.get(), 255, 0, 0, 0, 0);
-    EXPECT_EQ(backPixel(0, 0), 0x1234);
-}
-
-TEST(EdgeAverage, FifthsOfTheTouchingPixels) {
-    STGapiBuffer b;
-    b.props.ffFormat = kfDirect565;
-    EXPECT_EQ(edgeAverage(&b, 0x0000, WHITE, WHITE, KEY, KEY, KEY), 0x630C);
-    EXPECT_EQ(edgeAverage(&b, WHITE, KEY, KEY, KEY, KEY, KEY), WHITE);
-    EXPECT_EQ(edgeAverage(&b, 0xFFFF, KEY, KEY, KEY, KEY, KEY), 0xFFDF); // green's low bit cleared
-    EXPECT_EQ(edgeAverage(&b, 0, 0xF800, 0xF800, 0xF800, 0xF800, KEY), 0xC000);
-    b.props.ffFormat = kfDirect555;
-    EXPECT_EQ(edgeAverage(&b, 0x0000, WHITE, WHITE, KEY, KEY, KEY), 0);
-}
-
-TEST_F(Blit, SmoothKeyedReadsOnlyInsideTheRectangle) {
-    // A 3 x 3 picture: keyed everywhere but the centre.
-    SurfacePtr s(makeSurface(3, 3, {KEY, KEY, KEY, KEY, WHITE, KEY, KEY, KEY, KEY}));
-    fillBackBuffer(0);
-    EXPECT_EQ(blitKeyedSmooth(&backBuffer, 0, 0, 3, 3, s.get(), KEY, 0, 0), 1);
-    EXPECT_EQ(backPixel(1, 1), WHITE);
-    EXPECT_EQ(backPixel(0, 0), 0); // corners untouched
-    EXPECT_EQ(backPixel(2, 2), 0);
-    // Edge pixels see the centre along the edge only: the top-middle pixel's
-    // left and right are keyed and it has no up or down, so it stays black.
-    EXPECT_EQ(backPixel(1, 0), 0);
-    EXPECT_EQ(backPixel(0, 1), 0);
-
-    // A 5 x 3 picture: the middle row is keyed, white above and below.
-    SurfacePtr t(makeSurface(5, 3,
-                             {WHITE, WHITE, WHITE, WHITE, WHITE, KEY, KEY, KEY, KEY, KEY, WHITE,
-                              WHITE, WHITE, WHITE, WHITE}));
-    fillBackBuffer(0);
-    blitKeyedSmooth(&backBuffer, 0, 0, 5, 3, t.get(), KEY, 0, 0);
-    EXPECT_EQ(backPixel(2, 1), 0x630C); // up and down are white
-    EXPECT_EQ(backPixel(0, 1), 0x630C); // left edge: up and down still count
-    EXPECT_EQ(backPixel(2, 0), WHITE);
-    // A pixel of the top edge sees only left and right.
-    SurfacePtr u(makeSurface(3, 2, {WHITE, KEY, WHITE, KEY, KEY, KEY}));
-    fillBackBuffer(0);
-    blitKeyedSmooth(&backBuffer, 0, 0, 3, 2, u.get(), KEY, 0, 0);
-    EXPECT_EQ(backPixel(1, 0), 0x630C);
-    EXPECT_EQ(backPixel(1, 1), 0); // the bottom edge: left and right are keyed
 }
 
 TEST(ScreenModes, SizesAndClipping) {
