@@ -31,21 +31,6 @@ void startGame() {
     gameKind = GAME_KIND_STARTED;
 }
 
-void tickClock(uint32_t now) {
-    if (lastTickTime == 0) lastTickTime = now;
-    uint32_t delta = now - lastTickTime;
-    lastTickTime = now;
-    msSinceSecond = now - secondMark;
-    uint32_t capped = delta < FRAME_DT_CAP_MS ? delta : FRAME_DT_CAP_MS;
-    frameDt = static_cast<float>(capped * 0.001);
-    if (msSinceSecond <= 1000) return;
-    if (++gameSeconds == 60) {
-        gameSeconds = 0;
-        ++gameMinutes;
-    }
-    secondMark = now;
-}
-
 void tick() {
     if (keyCaptureActive == 1) {
         drawKeyConfigScreen();

@@ -19,3 +19,20 @@ int32_t tapX = 0, tapY = 0;
 int32_t tapPending = 0;
 int32_t synthSelect = 0;
 int16_t gxUp = 0, gxDown = 0, gxLeft = 0, gxRight = 0, gxA = 0, gxB = 0, gxC = 0, gxStart = 0;
+
+// Beside the timing it sets, apart from the screens, so that the game's rules
+// link on their own.
+void tickClock(uint32_t now) {
+    if (lastTickTime == 0) lastTickTime = now;
+    uint32_t delta = now - lastTickTime;
+    lastTickTime = now;
+    msSinceSecond = now - secondMark;
+    uint32_t capped = delta < FRAME_DT_CAP_MS ? delta : FRAME_DT_CAP_MS;
+    frameDt = static_cast<float>(capped * 0.001);
+    if (msSinceSecond <= 1000) return;
+    if (++gameSeconds == 60) {
+        gameSeconds = 0;
+        ++gameMinutes;
+    }
+    secondMark = now;
+}
