@@ -16,3 +16,5 @@ need_packages() {
 BUILD_PACKAGES=(cmake g++ make pkg-config libsdl2-dev libopenmpt-dev libpng-dev libfreetype-dev fonts-dejavu-core)
 TEST_PACKAGES=(googletest libgtest-dev libbenchmark-dev xvfb x11-apps xdotool imagemagick desktop-file-utils)
 FUZZ_PACKAGES=(clang libclang-rt-dev)
+# The ARM64 build of the replay checker and the emulator it runs under.
+CROSS_PACKAGES=(g++-aarch64-linux-gnu qemu-user)

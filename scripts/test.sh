@@ -23,6 +23,9 @@ ctest --test-dir build/asan -j"$jobs" --output-on-failure
 echo "== fuzzing (short, fixed seed)"
 bash scripts/fuzz.sh
 
+echo "== replays on every build"
+bash scripts/replay_agree.sh
+
 echo "== browser edition"
 status=0
 bash scripts/web_test.sh "$PWD/build/test/reefdart" || status=$?
