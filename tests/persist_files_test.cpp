@@ -10,6 +10,8 @@
 
 #include <dirent.h>
 #include <set>
+#include <sstream>
+#include <string>
 #include <vector>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -51,7 +53,7 @@ class PersistFiles : public ::testing::Test {
     std::string contents(const char* name) const { return readFile(path(name)); }
     void put(const char* name, const std::string& text) const { writeFile(path(name), text); }
     // Scrambles every value so that a load must set each one.
-    void scramble() {
+    static void scramble() {
         bestScore = 4321;
         language = 7;
         career = {9, 9, 9, 9, 9, 9};
@@ -59,23 +61,31 @@ class PersistFiles : public ::testing::Test {
         speaker.volumeSounds(3);
         speaker.volumeMusics(5);
     }
-    void expectDefaultSound() const {
-        EXPECT_EQ(32, speaker.volumeSounds());
-        EXPECT_EQ(64, speaker.volumeMusics());
-        EXPECT_EQ(LANG_ENGLISH, language);
-    }
-    // The sound, career and keys a missing or damaged file gives.
-    void expectDefaults() const {
-        expectDefaultSound();
-        EXPECT_EQ(careerNow(), (std::vector<int>{2, 1, 0, 1, 1, 0}));
-        EXPECT_EQ(keysNow(), std::vector<int>(6, KEY_UNASSIGNED));
-    }
-    static std::vector<int> careerNow() {
-        return {career.career1, career.career2, career.career3,
-                career.career4, career.career5, career.career6};
-    }
-    static std::vector<int> keysNow() {
-        return {keyLeft, keyRight, keyRestart, keyExit, keyUp, keyDown};
+    // Everything the files keep, as the values that differ from a first
+    // run's ("" for a best score of 0, English, full volumes, the first
+    // career and no keys), the six keys (left, right, restart, exit, up,
+    // down; "-" unassigned) up to the last one assigned.
+    static std::string state() {
+        std::ostringstream out;
+        if (bestScore) out << " best " << bestScore;
+        if (language != LANG_ENGLISH) {
+            if (language == LANG_FRENCH)
+                out << " French";
+            else
+                out << " language " << language;
+        }
+        if (speaker.volumeSounds() != 32) out << " sounds " << speaker.volumeSounds();
+        if (speaker.volumeMusics() != 64) out << " music " << speaker.volumeMusics();
+        const int c[] = {career.career1, career.career2, career.career3,
+                         career.career4, career.career5, career.career6};
+        if (std::vector<int>(c, c + 6) != std::vector<int>{2, 1, 0, 1, 1, 0})
+            for (int i = 0; i < 6; ++i) out << (i ? " " : " career ") << c[i];
+        for (int16_t k : {keyLeft, keyRight, keyRestart, keyExit, keyUp, keyDown})
+            out << (k == KEY_UNASSIGNED ? " -" : " " + std::to_string(k));
+        std::string text = out.str();
+        while (text.size() >= 2 && text.compare(text.size() - 2, 2, " -") == 0)
+            text.resize(text.size() - 2); // the keys left unassigned at the end
+        return text.empty() ? text : text.substr(1);
     }
     std::string folder;
 };
@@ -89,117 +99,99 @@ TEST_F(PersistFiles, AFirstRunLeavesSixEmptyFilesAndSavesTheDefaults) {
         EXPECT_TRUE(exists(path(name))) << name;
         EXPECT_EQ("", contents(name)) << name;
     }
-    EXPECT_EQ(0, bestScore);
-    expectDefaults();
-
+    EXPECT_EQ("", state());
     saveSettings();
-    EXPECT_EQ("00000", contents("record.dat"));
-    EXPECT_EQ("27442", contents("sound.dat"));
-    EXPECT_EQ("32102210", contents("career.dat"));
-    EXPECT_EQ("090090", contents("keys.dat"));
-    EXPECT_EQ("090090", contents("keys2.dat"));
-    EXPECT_EQ("090090", contents("keys3.dat"));
+    const char* const saved[] = {"00000", "27442", "32102210", "090090", "090090", "090090"};
+    for (int i = 0; i < 6; ++i) EXPECT_EQ(saved[i], contents(FILES[i])) << FILES[i];
     // Written in place of the old files: nothing else is left in the folder.
     EXPECT_EQ(std::set<std::string>(std::begin(FILES), std::end(FILES)), folderEntries(folder));
 }
 
-TEST_F(PersistFiles, LanguageAndVolumesAreStoredInSoundDat) {
-    language = LANG_FRENCH;
-    saveSettings();
-    EXPECT_EQ("17442", contents("sound.dat"));
-    speaker.volumeSounds(10);
-    speaker.volumeMusics(20);
-    language = LANG_ENGLISH;
-    saveSettings();
-    EXPECT_EQ("23020", contents("sound.dat"));
-    scramble();
-    loadSettings(); // the speaker gets both volumes at once
-    EXPECT_EQ(10, speaker.volumeSounds());
-    EXPECT_EQ(20, speaker.volumeMusics());
-    EXPECT_EQ(LANG_ENGLISH, language);
-
-    put("sound.dat", "17442");
-    loadSettings();
-    EXPECT_EQ(LANG_FRENCH, language);
-    EXPECT_EQ(32, speaker.volumeSounds());
-    EXPECT_EQ(64, speaker.volumeMusics());
-    put("sound.dat", "00000");
-    loadSettings();
-    expectDefaultSound();
-}
-
-TEST_F(PersistFiles, KeysRoundTripThroughTheirThreeFiles) {
-    keyLeft = 37, keyRight = 39, keyRestart = 13, keyExit = 27, keyUp = 38, keyDown = 40;
-    saveSettings();
-    EXPECT_EQ("139137", contents("keys.dat"));
-    EXPECT_EQ("127113", contents("keys2.dat"));
-    EXPECT_EQ("140138", contents("keys3.dat"));
-    scramble();
-    loadSettings();
-    EXPECT_EQ(keysNow(), (std::vector<int>{37, 39, 13, 27, 38, 40}));
-
-    // After a capture of four keys the left and right keys are unassigned.
-    keyLeft = keyRight = KEY_UNASSIGNED;
-    saveSettings();
-    EXPECT_EQ("090090", contents("keys.dat"));
-    EXPECT_EQ("127113", contents("keys2.dat"));
-
-    put("keys.dat", "000000"); // -100 each: unassigned
-    put("keys2.dat", "099100");
-    loadSettings(); // keyExit -1 is unassigned too
-    EXPECT_EQ(keysNow(),
-              (std::vector<int>{KEY_UNASSIGNED, KEY_UNASSIGNED, 0, KEY_UNASSIGNED, 38, 40}));
-}
-
-TEST_F(PersistFiles, BestScoreKeepsItsLastFiveDigits) {
-    bestScore = 123456;
-    saveSettings();
-    EXPECT_EQ("23456", contents("record.dat"));
-    scramble();
-    loadSettings();
-    EXPECT_EQ(23456, bestScore);
-    bestScore = 99999;
-    saveSettings();
-    EXPECT_EQ("99999", contents("record.dat"));
-}
-
-TEST_F(PersistFiles, TheCareerIsCarriedAndClampedOnReading) {
-    put("career.dat", "45314321");
-    loadSettings();
-    EXPECT_EQ(careerNow(), (std::vector<int>{3, 4, 21, 3, 2, 11}));
+// Each value as its file holds it, and back: keys in pairs (keys.dat right
+// and left, keys2.dat exit and restart, keys3.dat down and up), each plus
+// 100; sound.dat the language, music / 4 and effects / 2 plus 11010.
+TEST_F(PersistFiles, EachValueIsWrittenAsItsFileKeepsItAndReadBack) {
+    const struct {
+        void (*change)();
+        const char* file;
+        const char* text;
+        const char* read; // the state loadSettings gives back
+    } cases[] = {
+        {[] { language = LANG_FRENCH; }, "sound.dat", "17442", "French"},
+        {[] { speaker.volumeSounds(10), speaker.volumeMusics(20); }, "sound.dat", "23020",
+         "sounds 10 music 20"},
+        {[] {
+             keyLeft = 37, keyRight = 39, keyRestart = 13, keyExit = 27, keyUp = 38, keyDown = 40;
+         },
+         "keys.dat", "139137", "37 39 13 27 38 40"},
+        {[] { keyRestart = 13, keyExit = 27, keyUp = 38, keyDown = 40; }, "keys2.dat", "127113",
+         "- - 13 27 38 40"},
+        {[] { keyUp = 38, keyDown = 40; }, "keys3.dat", "140138", "- - - - 38 40"},
+        {[] { keyUp = 38, keyDown = 40; }, "keys.dat", "090090", "- - - - 38 40"},
+        {[] { bestScore = 123456; }, "record.dat", "23456", "best 23456"}, // the last five digits
+        {[] { bestScore = 99999; }, "record.dat", "99999", "best 99999"},
+        {[] { career = {3, 4, 21, 3, 2, 11}; }, "career.dat", "45314321", "career 3 4 21 3 2 11"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        SetUp();
+        c.change();
+        saveSettings();
+        EXPECT_EQ(c.text, contents(c.file));
+        scramble();
+        loadSettings(); // the speaker gets both volumes at once
+        EXPECT_EQ(c.read, state());
+    }
+    // saveCareer writes career.dat alone.
     put("record.dat", "00777");
-    saveCareer(); // career.dat alone
+    remove(path("sound.dat").c_str());
+    career = {3, 4, 21, 3, 2, 11};
+    saveCareer();
     EXPECT_EQ("45314321", contents("career.dat"));
     EXPECT_EQ("00777", contents("record.dat"));
-    EXPECT_EQ("", contents("sound.dat"));
-
-    put("career.dat", "10000000");
-    loadSettings();
-    EXPECT_EQ(careerNow(), (std::vector<int>{0, 1, 0, 1, 1, 0}));
+    EXPECT_FALSE(exists(path("sound.dat")));
 }
 
-TEST_F(PersistFiles, OneLineEndAfterTheNumberIsAccepted) {
-    for (const char* text : {"17442\n", "17442\r\n"}) {
-        put("sound.dat", text);
-        put("record.dat", std::string("00321") + (text + 5));
+// What one file's text reads as, the other files empty: numbers out of range
+// fall back one by one, one line end after the number is accepted, a file of
+// two lines is read from its second, and lines longer than the read buffer
+// give the defaults.
+TEST_F(PersistFiles, EachFilesTextReadsAsItsValuesOrTheDefaults) {
+    const struct {
+        const char* file;
+        const char* text;
+        const char* read;
+    } cases[] = {
+        {"sound.dat", "17442", "French"},
+        {"sound.dat", "00000", ""},
+        {"sound.dat", "59999", ""},          // language 4, music 89, effects 89
+        {"sound.dat", "17400", "French"},    // effects -10
+        {"sound.dat", "27533", "sounds 23"}, // music 65
+        {"sound.dat", "07443", ""},          // language -1, effects 33
+        {"sound.dat", "11010", "French sounds 0 music 0"},
+        {"keys.dat", "000000", ""},       // -100 each: unassigned
+        {"keys2.dat", "099100", "- - 0"}, // exit -1 is unassigned too
+        {"career.dat", "10000000", "career 0 1 0 1 1 0"},
+        {"sound.dat", "17442\n", "French"},
+        {"record.dat", "00321\r\n", "best 321"},
+        {"sound.dat", "27442\n17442", "French"},
+        {"keys.dat", "139137\n140138\n", "38 40"},
+        {"record.dat", "00500\n\n", ""},                   // the second line is empty
+        {"record.dat", "00000000012345", "best 12345"},    // 14 characters fit
+        {"keys.dat", "000000000000000000139137", "37 39"}, // 24 characters fit
+        {"record.dat", "000000000012345", ""},             // 15 do not
+        {"keys.dat", "0000000000000000000139137", ""},
+        {"sound.dat", "1744217442174421744217442", ""},
+        {"record.dat", "99999999999999", ""}, // beyond 32 bits
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.file) + " \"" + c.text + "\"");
+        for (const char* name : FILES) put(name, name == std::string(c.file) ? c.text : "");
+        scramble();
         loadSettings();
-        EXPECT_EQ(LANG_FRENCH, language) << text;
-        EXPECT_EQ(321, bestScore) << text;
+        EXPECT_EQ(c.read, state());
     }
-}
-
-TEST_F(PersistFiles, ATwoLineFileIsReadFromItsSecondLine) {
-    put("sound.dat", "27442\n17442");
-    put("keys.dat", "139137\n140138\n");
-    put("record.dat", "00500\n\n"); // the second line is empty
-    loadSettings();
-    EXPECT_EQ(LANG_FRENCH, language);
-    EXPECT_EQ(40, keyRight);
-    EXPECT_EQ(38, keyLeft);
-    EXPECT_EQ(0, bestScore);
-}
-
-TEST_F(PersistFiles, DamagedFilesGiveTheDefaults) {
+    // Damaged texts in every file give the defaults.
     const std::string damaged[] = {"abcde",
                                    "-7442",
                                    "+7442",
@@ -212,48 +204,10 @@ TEST_F(PersistFiles, DamagedFilesGiveTheDefaults) {
                                    std::string("1744") + '\0' + "2",
                                    "1744200000000000000000"};
     for (const std::string& content : damaged) {
-        scramble();
         for (const char* name : FILES) put(name, content);
-        loadSettings();
-        EXPECT_EQ(0, bestScore) << content;
-        expectDefaults();
-    }
-}
-
-TEST_F(PersistFiles, LinesLongerThanTheReadBufferGiveTheDefaults) {
-    put("record.dat", "00000000012345");         // 14 characters fit
-    put("keys.dat", "000000000000000000139137"); // 24 characters fit
-    loadSettings();
-    EXPECT_EQ(12345, bestScore);
-    EXPECT_EQ(39, keyRight);
-    put("record.dat", "000000000012345"); // 15 do not
-    put("keys.dat", "0000000000000000000139137");
-    put("sound.dat", "1744217442174421744217442");
-    loadSettings();
-    EXPECT_EQ(0, bestScore);
-    EXPECT_EQ(KEY_UNASSIGNED, keyRight);
-    expectDefaultSound();
-    put("record.dat", "99999999999999"); // beyond 32 bits
-    loadSettings();
-    EXPECT_EQ(0, bestScore);
-}
-
-TEST_F(PersistFiles, OutOfRangeValuesFallBackOneByOne) {
-    struct Case {
-        const char* text; // language, music and effects digits, each offset
-        int language, music, sounds;
-    } cases[] = {{"59999", LANG_ENGLISH, 64, 32}, // language 4, music 89, effects 89
-                 {"17400", LANG_FRENCH, 64, 32},  // effects -10
-                 {"27533", LANG_ENGLISH, 64, 23}, // music 65
-                 {"07443", LANG_ENGLISH, 64, 32}, // language -1, effects 33
-                 {"11010", LANG_FRENCH, 0, 0}};
-    for (const Case& c : cases) {
         scramble();
-        put("sound.dat", c.text);
         loadSettings();
-        EXPECT_EQ(c.language, language) << c.text;
-        EXPECT_EQ(c.music, speaker.volumeMusics()) << c.text;
-        EXPECT_EQ(c.sounds, speaker.volumeSounds()) << c.text;
+        EXPECT_EQ("", state()) << content;
     }
 }
 
@@ -261,8 +215,7 @@ TEST_F(PersistFiles, AFolderWhereAFileShouldBeIsSkipped) {
     for (const char* name : FILES) ASSERT_EQ(0, mkdir(path(name).c_str(), 0755));
     scramble();
     loadSettings();
-    EXPECT_EQ(4321, bestScore); // record.dat could not be opened: the score stays
-    expectDefaults();
+    EXPECT_EQ("best 4321", state()); // record.dat could not be opened: the score stays
     rmdir(path("sound.dat").c_str());
     saveSettings(); // the other files are still written
     EXPECT_EQ("27442", contents("sound.dat"));
@@ -276,8 +229,7 @@ TEST_F(PersistFiles, AnUnreadableFileGivesTheDefaults) {
     }
     scramble();
     loadSettings();
-    EXPECT_EQ(4321, bestScore);
-    expectDefaults();
+    EXPECT_EQ("best 4321", state());
     if (geteuid() == 0) return; // permissions do not bind the super-user
     unlink(path("keys.dat").c_str());
     put("keys.dat", "139137");
@@ -291,8 +243,7 @@ TEST_F(PersistFiles, AFolderWhereNothingCanBeCreatedGivesTheDefaultsAndWritesNot
     setTestDataFolder("/proc");
     scramble();
     loadSettings();
-    EXPECT_EQ(4321, bestScore);
-    expectDefaults();
+    EXPECT_EQ("best 4321", state());
     saveSettings();
     EXPECT_FALSE(exists("/proc/record.dat"));
 }
