@@ -345,17 +345,4 @@ TEST(ScoreCode, TheCommandLineCheckSaysWhatACodeStandsFor) {
     EXPECT_EQ(runReefdart("--check-code", &output), 2);
 }
 
-TEST(GameRun, NoInputEndsOnTheFloorWithAScoreOfSevens) {
-    std::string folder = makeTempFolder();
-    writeFile(folder + "/s", "key START\nwait 15000\n");
-    for (int run = 0; run < 2; ++run) {
-        ASSERT_EQ(runReefdart("--headless " + folder + "/s --data-dir " + folder), 0);
-    }
-    std::string record = readFile(folder + "/record.dat");
-    ASSERT_EQ(record.size(), 5u);
-    int best = std::stoi(record);
-    EXPECT_GT(best, 0);
-    EXPECT_EQ(best % 7, 0);
-}
-
 } // namespace
