@@ -13,14 +13,11 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
+#include <memory>
 #include <string>
 #include <vector>
 
 namespace {
-
-uint16_t pixel(const Surface* s, int x, int y) {
-    return s->pixels[y * s->width + x];
-}
 
 struct Box {
     int x0, y0, x1, y1; // inclusive
@@ -31,12 +28,12 @@ struct Stats {
     int count = 0;
 };
 
-Stats measure(const Surface* s, Box b) {
+Stats measure(const Picture& s, Box b) {
     Stats st;
     double sum = 0;
     for (int y = b.y0; y <= b.y1; ++y)
         for (int x = b.x0; x <= b.x1; ++x) {
-            double l = lumaOf(pixel(s, x, y));
+            double l = lumaOf(s.at(x, y));
             sum += l;
             st.darkest = std::min(st.darkest, l);
             ++st.count;
@@ -49,23 +46,13 @@ class TitlePictures : public ::testing::Test {
   protected:
     void SetUp() override {
         useGfxHost("qvga");
-        key = colourFromRgb(&backBuffer, 0x800080);
-        title = loadPicture(BITMAP_TITLE);
-        panel = loadPicture(BITMAP_HIGHLIGHT);
-        splash = loadPicture(BITMAP_SPLASH);
-        ASSERT_NE(title, nullptr);
-        ASSERT_NE(panel, nullptr);
-        ASSERT_NE(splash, nullptr);
+        title.reset(new Picture(BITMAP_TITLE));
+        panel.reset(new Picture(BITMAP_HIGHLIGHT));
+        splash.reset(new Picture(BITMAP_SPLASH));
+        ASSERT_TRUE(title->loaded() && panel->loaded() && splash->loaded());
     }
-    void TearDown() override {
-        releaseSurface(title);
-        releaseSurface(panel);
-        releaseSurface(splash);
-    }
-    uint16_t key = 0;
-    Surface* title = nullptr;
-    Surface* panel = nullptr;
-    Surface* splash = nullptr;
+    const uint16_t key = 0x8010;
+    std::unique_ptr<Picture> title, panel, splash;
 };
 
 // The four slices the highlight cuts from the panel: first row and height.
@@ -75,17 +62,16 @@ struct Slice {
 constexpr Slice SLICES[4] = {{0, 73}, {73, 51}, {124, 53}, {177, 67}};
 
 TEST_F(TitlePictures, PanelIsGreyOnExactPurpleWithEverySliceShaped) {
-    EXPECT_EQ(key, 0x8010);
-    EXPECT_EQ(pixel(panel, 0, 0), key);
-    EXPECT_EQ(pixel(panel, 156, 0), key);
-    EXPECT_EQ(pixel(panel, 0, 243), key);
-    EXPECT_EQ(pixel(panel, 156, 243), key);
+    EXPECT_EQ(panel->at(0, 0), key);
+    EXPECT_EQ(panel->at(156, 0), key);
+    EXPECT_EQ(panel->at(0, 243), key);
+    EXPECT_EQ(panel->at(156, 243), key);
     for (const Slice& s : SLICES) {
         SCOPED_TRACE(s.y);
         int keyed = 0, drawn = 0;
         for (int y = s.y; y < s.y + s.height; ++y)
             for (int x = 0; x < 157; ++x) {
-                uint16_t v = pixel(panel, x, y);
+                uint16_t v = panel->at(x, y);
                 if (v == key) {
                     ++keyed;
                     continue;
@@ -112,19 +98,19 @@ TEST_F(TitlePictures, PanelIsLightWhereTheItemLabelsFall) {
         SCOPED_TRACE(i);
         Box b{79 - 30, SLICES[i].y + labelRows[i], 79 + 30, SLICES[i].y + labelRows[i] + 15};
         for (int y = b.y0; y <= b.y1; ++y)
-            for (int x = b.x0; x <= b.x1; ++x) ASSERT_NE(pixel(panel, x, y), key) << x << "," << y;
-        EXPECT_GT(measure(panel, b).mean, 170.0);
+            for (int x = b.x0; x <= b.x1; ++x) ASSERT_NE(panel->at(x, y), key) << x << "," << y;
+        EXPECT_GT(measure(*panel, b).mean, 170.0);
     }
 }
 
 TEST_F(TitlePictures, SplashIsAMarkOnBlack) {
     for (int x = 0; x < 176; ++x)
-        for (int y : {0, 1, 2, 132, 133, 134}) ASSERT_EQ(pixel(splash, x, y), 0) << x << "," << y;
+        for (int y : {0, 1, 2, 132, 133, 134}) ASSERT_EQ(splash->at(x, y), 0) << x << "," << y;
     for (int y = 0; y < 135; ++y)
-        for (int x : {0, 1, 2, 173, 174, 175}) ASSERT_EQ(pixel(splash, x, y), 0) << x << "," << y;
+        for (int x : {0, 1, 2, 173, 174, 175}) ASSERT_EQ(splash->at(x, y), 0) << x << "," << y;
     // The emblem in the upper middle and the name below it are drawn.
-    EXPECT_GT(measure(splash, Box{68, 30, 108, 70}).mean, 40.0);
-    Stats name = measure(splash, Box{20, 96, 155, 118});
+    EXPECT_GT(measure(*splash, Box{68, 30, 108, 70}).mean, 40.0);
+    Stats name = measure(*splash, Box{20, 96, 155, 118});
     EXPECT_GT(name.mean, 25.0);
     EXPECT_LT(name.darkest, 1.0); // lettering on black, not a filled box
 }
@@ -132,19 +118,19 @@ TEST_F(TitlePictures, SplashIsAMarkOnBlack) {
 TEST_F(TitlePictures, TitlePlateStandsApartFromTheWaterAroundIt) {
     // The plate lies inside the top-left 176 x 220, so both layouts show it.
     // Its dark frame is set off from the water above, below and beside it.
-    Stats frame = measure(title, Box{20, 8, 156, 9});
+    Stats frame = measure(*title, Box{20, 8, 156, 9});
     for (Box water :
          {Box{20, 0, 156, 5}, Box{40, 84, 156, 92}, Box{0, 20, 4, 70}, Box{172, 20, 176, 70}}) {
         SCOPED_TRACE(std::to_string(water.x0) + "," + std::to_string(water.y0));
-        EXPECT_LT(frame.mean, measure(title, water).mean - 45.0);
+        EXPECT_LT(frame.mean, measure(*title, water).mean - 45.0);
     }
     // Its lettering is bright against the plate: the picture has both.
-    Stats lettering = measure(title, Box{20, 30, 156, 60});
+    Stats lettering = measure(*title, Box{20, 30, 156, 60});
     EXPECT_LT(lettering.darkest, 60.0);
     int bright = 0;
     for (int y = 30; y <= 60; ++y)
         for (int x = 20; x <= 156; ++x) {
-            Rgb8 c = rgbOf(pixel(title, x, y));
+            Rgb8 c = rgbOf(title->at(x, y));
             if (c.r > 220 && c.g > 150 && c.b < 120) ++bright;
         }
     EXPECT_GT(bright, 300);

@@ -102,3 +102,33 @@ double relativeLuminance(uint16_t v) {
     };
     return 0.2126 * linear(c.r) + 0.7152 * linear(c.g) + 0.0722 * linear(c.b);
 }
+
+Picture::Picture(int id) : surface_(loadPicture(id)) {}
+
+Picture::~Picture() {
+    releaseSurface(surface_);
+}
+
+bool Picture::loaded() const {
+    return surface_ && surface_->pixels;
+}
+
+int Picture::width() const {
+    return surface_ ? surface_->width : 0;
+}
+
+int Picture::height() const {
+    return surface_ ? surface_->height : 0;
+}
+
+uint16_t Picture::at(int x, int y) const {
+    if (!surface_ || !surface_->pixels) return 0;
+    return surface_->pixels[y * surface_->width + x];
+}
+
+double Picture::meanLuma(int x0, int y0, int x1, int y1) const {
+    double sum = 0;
+    for (int y = y0; y <= y1; ++y)
+        for (int x = x0; x <= x1; ++x) sum += lumaOf(at(x, y));
+    return sum / ((x1 - x0 + 1) * (y1 - y0 + 1));
+}

@@ -24,6 +24,25 @@ Surface* makeSurface(int width, int height, const std::vector<uint16_t>& pixels)
 std::vector<uint16_t> backScreen();
 
 // The pictures as stored and as converted, for the tests of their looks.
+// A picture of the executable's resources as the game converts it for
+// backBuffer (useGfxHost first), released with the object; one that did not
+// load reads as black.
+class Picture {
+  public:
+    explicit Picture(int id);
+    ~Picture();
+    Picture(const Picture&) = delete;
+    Picture& operator=(const Picture&) = delete;
+    bool loaded() const;
+    int width() const;
+    int height() const;
+    uint16_t at(int x, int y) const;
+    // Mean luma of the rectangle from (x0, y0) to (x1, y1), both included.
+    double meanLuma(int x0, int y0, int x1, int y1) const;
+
+  private:
+    Surface* surface_;
+};
 struct BitmapHeader {
     int32_t width, height, bits; // zeros when the resource is missing or no BMP
 };
