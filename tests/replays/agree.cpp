@@ -79,7 +79,8 @@ bool agrees(const std::string& dir, const Expected& want) {
                           " ticks, hash " + hex(v.finalHash);
     std::string differs;
     if (!v.matches)
-        differs = v.reason;
+        differs = v.reason + " of " + std::to_string(v.ticks) + ", where its score was " +
+                  std::to_string(v.score);
     else if (v.score != want.score)
         differs = "score " + std::to_string(v.score) + " where expected.txt has " +
                   std::to_string(want.score);
@@ -92,7 +93,8 @@ bool agrees(const std::string& dir, const Expected& want) {
         std::printf("%s: %s: agrees\n", name, reached.c_str());
         return true;
     }
-    std::printf("%s: DIFFERS: %s (%s)\n", name, differs.c_str(), reached.c_str());
+    if (v.matches) differs += " (" + reached + ")";
+    std::printf("%s: DIFFERS: %s\n", name, differs.c_str());
     return false;
 }
 
