@@ -75,47 +75,41 @@ TEST_F(Game, RiseAndSinkAccelerateAtPointNineAtStartSpeed) {
     EXPECT_NEAR(world.fishVelocity, -0.009, 1e-7);
 }
 
-TEST_F(Game, WallsBounceClampAndCostEnergyOncePerGrace) {
-    world.fishTrail[15] = 0.3f;
-    world.fishVelocity = 0.4f;
-    wallContact();
-    EXPECT_FLOAT_EQ(world.fishVelocity, -0.2f);
-    EXPECT_FLOAT_EQ(world.fishTrail[15], 0.23f);
-    EXPECT_EQ(fishEnergy, 0);
-    EXPECT_EQ(world.hitCooldown, 6);
-    fishEnergy = 20;
-    world.fishTrail[15] = -0.3f;
-    world.fishVelocity = -0.4f;
-    wallContact(); // within the grace: no cost
-    EXPECT_FLOAT_EQ(world.fishVelocity, 0.2f);
-    EXPECT_FLOAT_EQ(world.fishTrail[15], -0.23f);
-    EXPECT_EQ(fishEnergy, 20);
-    world.fishVelocity = -0.1f;
-    world.fishTrail[15] = 0.1f;
-    wallContact(); // inside the opening: nothing
-    EXPECT_FLOAT_EQ(world.fishVelocity, -0.1f);
-}
-
-TEST_F(Game, WallClampFollowsTheOpeningBetweenTwoColumns) {
-    // The fish's column lies between cave columns 2 and 3 ahead: with the
-    // scroll a quarter of the way, the centre is 0.1 * 0.75 + 0.2 * 0.25.
-    world.caveCenter[(world.columnCount + 2) % RING_SIZE] = 0.1f;
-    world.caveCenter[(world.columnCount + 3) % RING_SIZE] = 0.2f;
-    world.scrollFraction = 0.25f;
-    world.fishTrail[15] = 0.5f;
-    world.fishVelocity = 0.4f;
-    wallContact();
-    EXPECT_FLOAT_EQ(world.fishTrail[15], 0.125f + 0.23f);
-    EXPECT_FLOAT_EQ(world.fishVelocity, -0.2f);
-    world.fishTrail[15] = -0.5f;
-    world.fishVelocity = -0.4f;
-    wallContact();
-    EXPECT_FLOAT_EQ(world.fishTrail[15], 0.125f - 0.23f);
-    EXPECT_FLOAT_EQ(world.fishVelocity, 0.2f);
-    world.fishTrail[15] = 0.125f + 0.229f; // just inside: untouched
-    world.fishVelocity = 0.4f;
-    wallContact();
-    EXPECT_FLOAT_EQ(world.fishVelocity, 0.4f);
+// A fish past the opening's edge (its half-height less a margin, 0.23 here,
+// about the centre between the two cave columns the fish's column lies
+// between) is put back on it and bounces at half its speed; the first touch
+// costs energy and starts the grace, a touch within the grace costs nothing.
+TEST_F(Game, WallsClampBounceAndCostEnergyOncePerGrace) {
+    const struct {
+        float scroll, height, velocity; // the fish before
+        float clamped, bounced;         // and after
+        int32_t energy;
+    } cases[] = {
+        {0.0f, 0.3f, 0.4f, 0.23f, -0.2f, 0},    // costs all five
+        {0.0f, -0.3f, -0.4f, -0.23f, 0.2f, 20}, // within the grace
+        {0.0f, 0.1f, -0.1f, 0.1f, -0.1f, 20},   // inside the opening: nothing
+        {0.25f, 0.5f, 0.4f, 0.355f, -0.2f, 20}, // centre 0.1 * 0.75 + 0.2 * 0.25
+        {0.25f, -0.5f, -0.4f, -0.105f, 0.2f, 20},
+        {0.25f, 0.354f, 0.4f, 0.354f, 0.4f, 20}, // just inside: untouched
+    };
+    bool first = true;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.scroll << " " << c.height << " " << c.velocity);
+        world.caveCenter[(world.columnCount + 2) % RING_SIZE] = c.scroll > 0 ? 0.1f : 0.0f;
+        world.caveCenter[(world.columnCount + 3) % RING_SIZE] = c.scroll > 0 ? 0.2f : 0.0f;
+        world.scrollFraction = c.scroll;
+        world.fishTrail[15] = c.height;
+        world.fishVelocity = c.velocity;
+        wallContact();
+        EXPECT_FLOAT_EQ(world.fishTrail[15], c.clamped);
+        EXPECT_FLOAT_EQ(world.fishVelocity, c.bounced);
+        EXPECT_EQ(fishEnergy, c.energy);
+        if (first) {
+            EXPECT_EQ(world.hitCooldown, 6);
+            fishEnergy = 20;
+            first = false;
+        }
+    }
 }
 
 TEST_F(Game, GraceRunsDownAColumnAtATimeOnlyWhileColumnsAreLaid) {
