@@ -304,11 +304,4 @@ TEST_F(Window, UnwritableScreenshotIsReportedAndTheGameGoesOn) {
     EXPECT_NE(testing::internal::GetCapturedStderr().find("not saved"), std::string::npos);
 }
 
-TEST(PixelEnlarging, EachPixelBecomesASquareBlock) {
-    std::vector<uint16_t> big = enlargePixels({1, 2, 3, 4, 5, 6}, 3, 2, 2);
-    std::vector<uint16_t> want = {1, 1, 2, 2, 3, 3, 1, 1, 2, 2, 3, 3,
-                                  4, 4, 5, 5, 6, 6, 4, 4, 5, 5, 6, 6};
-    EXPECT_EQ(big, want);
-}
-
 } // namespace
