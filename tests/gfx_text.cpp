@@ -99,9 +99,7 @@ TEST_F(Text, GlyphsTouchSpacesMoveFiveAndUnknownCodesNothing) {
     drawText(30 + 18 + 5, 100, "B", ALIGN_LEFT, 255, 255, 255, 0);
     EXPECT_EQ(backScreen(), spaced);
     EXPECT_EQ(drawn("", 30, ALIGN_CENTRE), std::vector<uint16_t>(240 * 320, 0));
-}
-
-TEST_F(Text, FullCoverageIsThirtyOneThirtySecondsOfTheColour) {
+    // Full coverage is 31/32 of the colour.
     drawn("W", 10, ALIGN_LEFT);
     uint16_t brightest = 0;
     for (uint16_t p : backScreen()) brightest = std::max(brightest, p);
