@@ -9,14 +9,17 @@ set(GAME_SOURCES
   shell/entry.cpp
   shell/input.cpp
   shell/program_objects.cpp
+  shell/replays.cpp
   shell/screen_state.cpp
   shell/startup.cpp
   shell/state.cpp
+  shell/watch.cpp
   frontend/frontend.cpp
   game/bubbles.cpp
   game/cave.cpp
   game/fish.cpp
   game/game_screen.cpp
+  game/recorder.cpp
   game/replay.cpp
   game/score.cpp
   game/score_code.cpp

@@ -2,10 +2,12 @@
 #include "game/replay.h"
 
 #include "game/world.h"
+#include "gfx/text.h"
 #include "shell/state.h"
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 
 namespace {
 
@@ -158,7 +160,14 @@ const char* decodeStart(Reader& r, GameStart* s) {
     s->layoutWidth = static_cast<int32_t>(r.u16());
     s->layoutHeight = static_cast<int32_t>(r.u16());
     s->riseHeld = static_cast<int32_t>(r.u8());
+    int64_t best = r.signedVarint();
+    uint32_t phase = r.u32();
     if (!r.ok) return nullptr;
+    std::memcpy(&s->textPhase, &phase, sizeof phase);
+    if (!(s->textPhase >= 0.0f && s->textPhase <= MENU_PHASE_WRAP))
+        return "its text phase is out of range";
+    if (best < 0 || best > INT32_MAX) return "its best score is out of range";
+    s->bestScore = static_cast<int32_t>(best);
     if (values[0] < 0 || values[0] > HIT_COOLDOWN_COLUMNS) return "its wall grace is out of range";
     for (int k = 1; k < 5; ++k)
         if (values[k] < 0 || values[k] > 3) return "its edge styles are out of range";
@@ -215,6 +224,10 @@ std::vector<uint8_t> encodeReplay(const Replay& replay) {
     w.u16(static_cast<uint32_t>(s.layoutWidth));
     w.u16(static_cast<uint32_t>(s.layoutHeight));
     w.u8(static_cast<uint32_t>(s.riseHeld));
+    w.signedVarint(s.bestScore);
+    uint32_t phase;
+    std::memcpy(&phase, &s.textPhase, sizeof phase);
+    w.u32(phase);
     encodeTicks(w, replay.tickTimes);
     w.varint(replay.changes.size());
     uint32_t tick = 0;

@@ -2,6 +2,7 @@
 #include "game/simulate.h"
 
 #include "game/world.h"
+#include "persist/settings.h"
 #include "platform/wince/runtime.h"
 #include "shell/state.h"
 
@@ -79,6 +80,8 @@ void beginSimulation(const GameStart& start) {
     world.ceilingEdgeNow = start.ceilingEdgeNow;
     world.ceilingEdgeRun = start.ceilingEdgeRun;
     riseHeld = start.riseHeld;
+    bestScore = start.bestScore;
+    shownBestScore = start.bestScore;
     crtSrand(start.randomState);
     resetWorld();
 }

@@ -8,8 +8,8 @@
 #include <cstdint>
 
 // What a game starts from: the random generator's state when newGame runs,
-// the values a game carries over from the one before, the layout and the
-// rise control as it stands when the game begins.
+// the values a game carries over from the one before, the layout, the rise
+// control as it stands when the game begins and the best score so far.
 struct GameStart {
     uint32_t randomState = 1;
     int32_t hitCooldown = 0;
@@ -17,6 +17,12 @@ struct GameStart {
     int32_t ceilingEdgeNow = 0, ceilingEdgeRun = 0;
     int32_t layoutWidth = 240, layoutHeight = 320;
     int32_t riseHeld = 0;
+    // The best score before the game: the screen shows it and the game
+    // raises it, but it changes nothing else.
+    int32_t bestScore = 0;
+    // The phase of the text's wave, which stands still during a game: only
+    // the look of the screen's words depends on it.
+    float textPhase = 0.0f;
 };
 
 // riseHeld becomes held (0 or 1) just before tick number tick (0 is the

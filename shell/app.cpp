@@ -8,6 +8,7 @@
 #include "shell/input.h"
 #include "shell/startup.h"
 #include "shell/state.h"
+#include "shell/watch.h"
 
 HINSTANCE appInstance = nullptr;
 HWND appWindow = nullptr;
@@ -38,6 +39,7 @@ void onActivate(HWND window, WPARAM wParam) {
     // Every road out of the program keeps what the player changed: closing the
     // window (or switching away) saves all the files, not only the career.
     // Mended: fidelity M12.
+    endWatch();
     saveSettings();
     PostMessageW(window, WM_CLOSE, 0, 0);
     GXSuspend();
@@ -88,6 +90,7 @@ BOOL InitInstance(HINSTANCE instance, int showCommand) {
 }
 
 LRESULT WndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (watchInput(window, message, wParam)) return 0;
     inputPreStep(&message, &wParam, &lParam);
     switch (message) {
     case WM_CREATE:

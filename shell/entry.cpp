@@ -1,10 +1,12 @@
 #include "shell/entry.h"
 
+#include "game/recorder.h"
 #include "game/replay.h"
 #include "game/score_code.h"
 #include "shell/app.h"
 #include "shell/autopilot.h"
 #include "shell/startup.h"
+#include "shell/watch.h"
 
 #include <cstdio>
 #include <string>
@@ -27,19 +29,50 @@ bool scoreOfCode(const char* code, int32_t* score) {
     return checkScoreCode(code, score) != 0;
 }
 
-int verifyReplayFile(const char* path) {
+namespace {
+
+// Reads and decodes a replay file; false with a sentence saying why not.
+bool readReplayFile(const char* path, Replay* replay, std::string* error) {
     std::vector<uint8_t> bytes(REPLAY_MAX_BYTES + 1);
     FILE* file = std::fopen(path, "rb");
     if (!file) {
-        std::printf("%s: cannot be read\n", path);
-        return 1;
+        *error = std::string(path) + " cannot be read";
+        return false;
     }
     bytes.resize(std::fread(bytes.data(), 1, bytes.size(), file));
     std::fclose(file);
-    Replay replay;
     std::string why;
-    if (!decodeReplay(bytes.data(), bytes.size(), &replay, &why)) {
-        std::printf("%s is not a valid replay: %s\n", path, why.c_str());
+    if (!decodeReplay(bytes.data(), bytes.size(), replay, &why)) {
+        *error = std::string(path) + " is not a valid replay: " + why;
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+void setRecordingEdition(const char* hostName, const char* version) {
+    std::string name = hostName;
+    setRecorderEdition(name == "desktop" ? EDITION_DESKTOP
+                       : name == "web"   ? EDITION_BROWSER
+                                         : EDITION_HEADLESS,
+                       version);
+}
+
+bool watchReplayFile(const char* path, std::string* device, std::string* error) {
+    Replay replay;
+    if (!readReplayFile(path, &replay, error)) return false;
+    const GameStart& s = replay.start;
+    *device = s.layoutHeight == 320 ? "qvga" : s.layoutHeight == 240 ? "square" : "small";
+    setWatchReplay(replay);
+    return true;
+}
+
+int verifyReplayFile(const char* path) {
+    Replay replay;
+    std::string error;
+    if (!readReplayFile(path, &replay, &error)) {
+        std::printf("%s\n", error.c_str());
         return 1;
     }
     ReplayVerdict v = verifyReplay(replay);

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 // Sets up the program-lifetime objects and runs the program as the handheld
 // starts it, until it ends; returns its exit code. The host must be running.
@@ -20,3 +21,10 @@ bool scoreOfCode(const char* code, int32_t* score);
 // final state and returns 0; prints why it is no valid replay, or where it
 // stopped matching what was recorded, and returns 1.
 int verifyReplayFile(const char* path);
+// Which edition records the games played, by its host's name ("desktop",
+// "headless" or "web"), and the program's version; set it before runProgram.
+void setRecordingEdition(const char* hostName, const char* version);
+// Reads the replay in the file to be watched once the program has started,
+// and gives the device it was played on; false with the reason when the file
+// is no replay this program reads.
+bool watchReplayFile(const char* path, std::string* device, std::string* error);

@@ -1,10 +1,13 @@
 // The screen state machine and the timer tick.
 #include "frontend/frontend.h"
 #include "game/game.h"
+#include "game/recorder.h"
 #include "gfx/text.h"
 #include "persist/settings.h"
 #include "platform/wince/winapi.h"
+#include "shell/replays.h"
 #include "shell/state.h"
+#include "shell/watch.h"
 #include "sound/sound.h"
 
 namespace {
@@ -26,6 +29,7 @@ void enterScreen(int32_t screen, int32_t cursor) {
 
 // Kept on purpose: fidelity K7.
 void startGame() {
+    recordGameStart();
     newGame();
     appMode = MODE_GAME;
     gameKind = GAME_KIND_STARTED;
@@ -36,7 +40,12 @@ void tick() {
         drawKeyConfigScreen();
         return;
     }
-    tickClock(GetTickCount());
+    uint32_t now = GetTickCount();
+    if (watching()) {
+        watchTick(now);
+        return;
+    }
+    tickClock(now);
     // Kept on purpose: fidelity K19.
     if (appMode == MODE_FRONTEND) {
         menuPhase = static_cast<float>(static_cast<double>(menuPhase) + 2.0 * frameDt);
@@ -44,6 +53,10 @@ void tick() {
             menuPhase = static_cast<float>(menuPhase - MENU_PHASE_WRAP);
         drawFrontEnd();
     } else if (gameKind == GAME_KIND_STARTED) {
+        recordTick(now);
         gameStep();
+        std::vector<uint8_t> replay;
+        int32_t score;
+        if (recordTickDone(&replay, &score)) keepReplay(replay, score);
     }
 }

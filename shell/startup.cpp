@@ -3,6 +3,7 @@
 
 #include "frontend/frontend.h"
 #include "game/game.h"
+#include "game/recorder.h"
 #include "gfx/assets.h"
 #include "gfx/blit.h"
 #include "gfx/gapi_buffer.h"
@@ -11,7 +12,9 @@
 #include "platform/gapi/gapi.h"
 #include "platform/wince/runtime.h"
 #include "shell/app.h"
+#include "shell/replays.h"
 #include "shell/state.h"
+#include "shell/watch.h"
 #include "sound/sound.h"
 
 #include <cstdio>
@@ -108,7 +111,10 @@ void startUp(HWND window) {
     loadFont();
     openSound();
     loadSettings();
+    prepareRecorder();
+    loadKeptReplays();
     enterScreen(SCREEN_TITLE, 0);
+    if (watchPending()) beginWatch();
 }
 
 void quitProgram() {

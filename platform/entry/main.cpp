@@ -70,7 +70,17 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "reefdart: %s\n", error.c_str());
         return 1;
     }
+    if (!o.watch.empty()) {
+        std::string device;
+        if (!watchReplayFile(o.watch.c_str(), &device, &error)) {
+            std::fprintf(stderr, "reefdart: %s\n", error.c_str());
+            return 1;
+        }
+        // A replay is watched on the layout it was played on.
+        if (!o.deviceGiven) o.device = device;
+    }
     selectDevice(findDeviceProfile(o.device.c_str()));
+    setRecordingEdition(o.headless ? "headless" : "desktop", REEFDART_VERSION);
     if (o.headless) {
         startHeadlessHost(o.seed, commands);
     } else if (!startDesktopHost(o.scale, &error)) {

@@ -37,13 +37,16 @@ void printHelp() {
         "  --check-code CODE   check a score code from the game-over screen: print the\n"
         "                      score a genuine code stands for (exit 0), or say that the\n"
         "                      code is not genuine (exit 1)\n"
+        "  --watch FILE        watch a game replay in the window (or, with --headless, on\n"
+        "                      the virtual clock): Escape leaves, Space or a tap pauses\n"
         "  --verify FILE       play a game replay by the game's rules, with no display or\n"
         "                      sound: print the score it reaches, its length and its\n"
         "                      final state (exit 0), or why it does not hold (exit 1)\n"
         "  --help              show this help and exit\n"
         "  --version           show the version and exit\n\n"
         "Keys:\n%s\n"
-        "Files: record.dat, sound.dat, career.dat, keys.dat, keys2.dat and keys3.dat, in the\n"
+        "Files: record.dat, sound.dat, career.dat, keys.dat, keys2.dat and keys3.dat, and\n"
+        "the replays of the last game and the best, lastgame.rdr and bestgame.rdr, in the\n"
         "data folder: the folder of the executable when it can be written (and it is not\n"
         "an installed copy), else $XDG_DATA_HOME/reefdart (by default ~/.local/share/reefdart). "
         "Here: %s\n\n"
@@ -112,7 +115,7 @@ int parseOptions(int argc, char** argv, Options* o) {
             return verifyReplayFile(argv[i + 1]);
         }
         if (a != "--headless" && a != "--device" && a != "--data-dir" && a != "--seed" &&
-            a != "--scale" && a != "--final-shot" && a != "--record")
+            a != "--scale" && a != "--final-shot" && a != "--record" && a != "--watch")
             return usageError("unknown option '" + a + "'");
         if (!hasValue) return usageError("option '" + a + "' needs a value");
         const char* v = argv[++i];
@@ -127,6 +130,8 @@ int parseOptions(int argc, char** argv, Options* o) {
             o->deviceGiven = true;
         } else if (a == "--record") {
             o->record = v;
+        } else if (a == "--watch") {
+            o->watch = v;
         } else if (a == "--data-dir") {
             o->dataDir = v;
         } else if (a == "--seed") {
@@ -149,5 +154,8 @@ int parseOptions(int argc, char** argv, Options* o) {
     if (!o->record.empty() && o->headless)
         return usageError("--record records a session with a window; a headless run is its "
                           "script already");
+    if (!o->watch.empty() && (!o->record.empty() || autoplayOn()))
+        return usageError("--watch shows a game already played: it goes with neither --record "
+                          "nor --autoplay");
     return -1;
 }

@@ -19,6 +19,7 @@ struct Options {
     uint32_t seed = HEADLESS_DEFAULT_START_TICK;
     int scale = 0;
     std::string finalShot;
+    std::string watch; // a replay to watch
 };
 
 // Reads the command line into o; --autoplay turns the pilot on at once. Returns

@@ -102,9 +102,10 @@ void sweepLeftovers(const std::string& path) {
 
 } // namespace
 
-long readFileStart(const char* path, char* buffer, size_t capacity) {
-    if (!path || !*path) return -1;
-    int fd = openForReading(path);
+namespace {
+
+// Reads up to capacity bytes of the regular file open as fd, and closes it.
+long readOpenFile(int fd, char* buffer, size_t capacity) {
     if (fd < 0) return -1;
     struct stat info;
     if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
@@ -124,6 +125,18 @@ long readFileStart(const char* path, char* buffer, size_t capacity) {
     }
     close(fd);
     return static_cast<long>(total);
+}
+
+} // namespace
+
+long readFileStart(const char* path, char* buffer, size_t capacity) {
+    if (!path || !*path) return -1;
+    return readOpenFile(openForReading(path), buffer, capacity);
+}
+
+long readExistingFile(const char* path, char* buffer, size_t capacity) {
+    if (!path || !*path) return -1;
+    return readOpenFile(open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK), buffer, capacity);
 }
 
 // Mended: fidelity M14.

@@ -9,6 +9,9 @@
 // only be read is still read. Returns the number of bytes read, or -1 when the
 // path cannot be opened or read or is not a regular file.
 long readFileStart(const char* path, char* buffer, size_t capacity);
+// The same for a file that may not exist: a missing file stays missing and
+// gives -1.
+long readExistingFile(const char* path, char* buffer, size_t capacity);
 
 // Replaces the file's contents: writes them to a new file in the same folder,
 // flushes that to disk and renames it over the old one, so that an interrupted

@@ -12,3 +12,7 @@ int crtRand() {
     randState = randState * 214013u + 2531011u;
     return static_cast<int>((randState >> 16) & 0x7FFF);
 }
+
+uint32_t crtRandState() {
+    return randState;
+}

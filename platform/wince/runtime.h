@@ -8,3 +8,5 @@
 // result (state >> 16) & 0x7FFF.
 void crtSrand(uint32_t seed);
 int crtRand();
+// The generator's state: crtSrand(crtRandState()) changes nothing.
+uint32_t crtRandState();

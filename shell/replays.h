@@ -1,0 +1,15 @@
+// The replays the program keeps in its data folder: the last finished game
+// and the best one, each replaced as safely as the settings files.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+constexpr const char* LAST_REPLAY_FILE = "lastgame.rdr";
+constexpr const char* BEST_REPLAY_FILE = "bestgame.rdr";
+
+// Takes the score of the best replay kept so far; at start-up.
+void loadKeptReplays();
+// A game has ended with score: keeps its replay as the last game, and as the
+// best when it beats the best replay kept (a tie keeps the earlier game).
+void keepReplay(const std::vector<uint8_t>& bytes, int32_t score);
