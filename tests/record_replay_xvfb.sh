@@ -3,6 +3,9 @@
 # and mouse) and recorded with --record, replays on the headless host to the
 # same settings files and the same picture: the window, grabbed with xwd at
 # the game-over screen, equals one of the headless frames around that moment.
+# The game's own replay, which the desktop keeps, verifies to the score the
+# game showed, and watched in the desktop window it ends on the frame the
+# headless host's watch ends on.
 # Skipped (77) where Xvfb, xdotool or ImageMagick is missing.
 set -u
 exe=$1
@@ -70,13 +73,58 @@ done
 # SDL widens 5-6-5 to 8 bits by truncation, the headless shots by bit
 # replication: they may differ by one level in a channel (under 1%).
 convert "$dir/window.xwd" "$dir/window.png"
+found=
 for shot in "$dir"/shot-*.png; do
     differ=$(compare -metric AE -fuzz 1% "$dir/window.png" "$shot" null: 2>&1)
     if [ "$differ" = 0 ]; then
         mkdir -p "${TEST_OUTPUT_DIR:-/tmp}" && cp "$dir/window.png" "${TEST_OUTPUT_DIR:-/tmp}/reefdart-recorded.png"
-        echo "replayed: same files (best score $(cat "$dir/headless/record.dat")), window = $(basename "$shot")"
-        exit 0
+        found=$(basename "$shot")
+        break
     fi
 done
-echo "no headless frame equals the window"
-exit 1
+[ -n "$found" ] || { echo "no headless frame equals the window"; exit 1; }
+echo "replayed: same files (best score $(cat "$dir/headless/record.dat")), window = $found"
+
+# The desktop's replay of its best game: the score the game showed (the
+# record file's), and the same game as the headless replay of the session.
+best=$(sed 's/^0*//' "$dir/desktop/record.dat")
+"$exe" --verify "$dir/desktop/bestgame.rdr" >"$dir/verify.txt" ||
+    { echo "the desktop's replay does not verify:"; cat "$dir/verify.txt"; exit 1; }
+grep -q ": a score of ${best:-0} in " "$dir/verify.txt" ||
+    { echo "the replay's score is not the game's ($best):"; cat "$dir/verify.txt"; exit 1; }
+"$exe" --verify "$dir/headless/bestgame.rdr" >"$dir/verify-headless.txt"
+[ "$(sed 's/^[^:]*://' "$dir/verify.txt")" = "$(sed 's/^[^:]*://' "$dir/verify-headless.txt")" ] ||
+    { echo "the desktop and headless replays differ:"; cat "$dir/verify.txt" "$dir/verify-headless.txt"; exit 1; }
+[ "$(od -An -tu1 -j6 -N1 "$dir/desktop/bestgame.rdr" | tr -d ' ')" = 1 ] ||
+    { echo "the desktop's replay does not name the desktop edition"; exit 1; }
+
+# Watched: the headless watch's last frame, then the desktop window until
+# it shows that frame (a minute at most), then Escape.
+printf 'wait 60000\nshot %s/watched.png\n' "$dir" >"$dir/watch.txt"
+"$exe" --headless "$dir/watch.txt" --data-dir "$dir/watch-headless" \
+    --watch "$dir/desktop/bestgame.rdr" 2>"$dir/watch.log" ||
+    { echo "the headless watch failed"; cat "$dir/watch.log"; exit 1; }
+cp -r "$dir/desktop" "$dir/watcher"
+cat >"$dir/watch.sh" <<'WATCH'
+set -u
+exe=$1 dir=$2
+SDL_AUDIODRIVER=dummy "$exe" --watch "$dir/desktop/bestgame.rdr" --data-dir "$dir/watcher" \
+    --scale 1 2>"$dir/watch-log" &
+pid=$!
+wid=$(xdotool search --sync --name '^Reefdart$' | head -1)
+for _ in $(seq 120); do
+    xwd -id "$wid" -silent >"$dir/watching.xwd" && convert "$dir/watching.xwd" "$dir/watching.png" &&
+        [ "$(compare -metric AE -fuzz 1% "$dir/watching.png" "$dir/watched.png" null: 2>&1)" = 0 ] &&
+        { echo same >"$dir/seen"; break; }
+    sleep 0.5
+done
+xdotool key --window "$wid" Escape
+wait $pid
+echo $? >"$dir/watch-code"
+WATCH
+xvfb-run -a -s "-screen 0 640x800x24" bash "$dir/watch.sh" "$exe" "$dir" ||
+    { echo "xvfb-run failed"; cat "$dir/watch-log"; exit 1; }
+[ -f "$dir/seen" ] || { echo "the watched window never showed the game's last frame"; exit 1; }
+[ "$(cat "$dir/watch-code")" = 0 ] || { echo "the watch ended with $(cat "$dir/watch-code")"; exit 1; }
+cmp -s "$dir/desktop/record.dat" "$dir/watcher/record.dat" || { echo "watching changed the record"; exit 1; }
+echo "the desktop's replay verifies to $best and watches to the game's last frame"

@@ -5,6 +5,7 @@
 #include "platform/gapi/device.h"
 #include "platform/headless/host.h"
 #include "platform/host/instance.h"
+#include "platform/host/steady_clock.h"
 #include "platform/script/recorder.h"
 #include "platform/wince/folders.h"
 #include "shell/entry.h"
@@ -83,14 +84,21 @@ int main(int argc, char** argv) {
     setRecordingEdition(o.headless ? "headless" : "desktop", REEFDART_VERSION);
     if (o.headless) {
         startHeadlessHost(o.seed, commands);
-    } else if (!startDesktopHost(o.scale, &error)) {
-        std::fprintf(stderr, "reefdart: %s\n", error.c_str());
-        return 1;
-    } else if (!o.record.empty() &&
-               !startRecording(o.record, o.device.c_str(), autoplayOn(), &error)) {
-        std::fprintf(stderr, "reefdart: %s\n", error.c_str());
-        finishDesktopHost();
-        return 1;
+    } else {
+        if (!startDesktopHost(o.scale, &error)) {
+            std::fprintf(stderr, "reefdart: %s\n", error.c_str());
+            return 1;
+        }
+        // Every game is recorded: its ticks must come at the timer's own
+        // times for its replay to be exact (and small).
+        steadyTheClock();
+        if (!o.record.empty() &&
+            !startRecording(o.record, o.device.c_str(), autoplayOn(), &error)) {
+            std::fprintf(stderr, "reefdart: %s\n", error.c_str());
+            unsteadyTheClock();
+            finishDesktopHost();
+            return 1;
+        }
     }
     if (o.stats) enableDesktopStats();
     int code = runProgram();
@@ -106,6 +114,7 @@ int main(int argc, char** argv) {
             if (code == 0) code = 1;
         }
         if (desktopWindowFailed()) code = 1;
+        unsteadyTheClock();
         finishDesktopHost();
     }
     return code;

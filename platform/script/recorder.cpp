@@ -1,18 +1,12 @@
 // The recorder writes every input message and activation change as the
 // program takes it, with the wait before it, in the headless script language.
-//
-// A replay can only match if the program sees the same tick counts, so while
-// recording the host's clock is steadied the way the headless host's virtual
-// clock behaves: it stands still while the program works and moves only
-// while the program waits (or sleeps). When a timer falls due it moves to the
-// exact due time, and input that arrives is handed out strictly before the
-// next due timer. The wall clock still drives it, so the game runs at its
-// normal speed; it only loses the jitter of real timers, which a replay could
-// not reproduce.
+// A replay can only match if the program sees the same tick counts, so the
+// recording runs on the steadied clock (platform/host/steady_clock.h).
 #include "platform/script/recorder.h"
 
 #include "platform/wince/files.h"
 #include "platform/host/host.h"
+#include "platform/host/steady_clock.h"
 #include "platform/wince/messages.h"
 #include "platform/wince/winapi.h"
 
@@ -27,56 +21,9 @@ struct Recording {
     std::FILE* out = nullptr;
     bool failed = false;
     uint32_t last = 0; // tick count of the last line written
-    const Host* inner = nullptr;
-    uint32_t clock = 0;
-    bool innerWaiting = false;
-    bool hasDeadline = false;
-    uint32_t deadline = 0;
 };
 
 Recording r;
-
-bool before(uint32_t a, uint32_t b) {
-    return static_cast<int32_t>(a - b) < 0;
-}
-
-// The latest tick count input can be handed out at without passing a due timer.
-uint32_t inputLimit(uint32_t wall) {
-    if (r.hasDeadline && !before(wall, r.deadline)) wall = r.deadline - 1;
-    return before(wall, r.clock) ? r.clock : wall;
-}
-
-uint32_t steadyTickCount() {
-    return r.innerWaiting ? inputLimit(r.inner->tickCount()) : r.clock;
-}
-
-void steadySleep(uint32_t ms) {
-    r.inner->sleep(ms);
-    r.clock += ms;
-}
-
-bool steadyWait(bool hasDeadline, uint32_t deadline) {
-    r.hasDeadline = hasDeadline;
-    r.deadline = deadline;
-    uint32_t wall = r.inner->tickCount();
-    if (hasDeadline && !before(wall, deadline)) {
-        // A timer is due by the wall clock: it comes before anything waiting.
-        r.clock = deadline;
-        return true;
-    }
-    r.clock = inputLimit(wall);
-    r.innerWaiting = true;
-    bool more = r.inner->waitForInput(hasDeadline, deadline);
-    r.innerWaiting = false;
-    wall = r.inner->tickCount();
-    if (!inputQueued() && hasDeadline && !before(wall, deadline))
-        r.clock = deadline;
-    else
-        r.clock = inputLimit(wall);
-    return more;
-}
-
-Host steadyHost;
 
 void line(const std::string& text) {
     if (!r.out) return;
@@ -155,22 +102,17 @@ bool startRecording(const std::string& path, const char* device, bool autoplay,
         *error = "cannot write the recording " + path;
         return false;
     }
-    r.inner = host;
-    r.clock = r.last = host->tickCount();
+    steadyTheClock();
+    r.last = host->tickCount();
     std::time_t now = std::time(nullptr);
     char when[64] = "";
     std::strftime(when, sizeof when, "%Y-%m-%d %H:%M:%S UTC", std::gmtime(&now));
     line(std::string("# A Reefdart session recorded on ") + when + ".");
     line("# Replay it with: reefdart --headless " + path);
     line(std::string("device ") + device);
-    line("seed " + std::to_string(r.clock));
+    line("seed " + std::to_string(r.last));
     writeFiles();
     if (autoplay) line("autoplay");
-    steadyHost = *host;
-    steadyHost.tickCount = steadyTickCount;
-    steadyHost.sleep = steadySleep;
-    steadyHost.waitForInput = steadyWait;
-    host = &steadyHost;
     setInputObserver(observe);
     return true;
 }
@@ -178,7 +120,6 @@ bool startRecording(const std::string& path, const char* device, bool autoplay,
 bool finishRecording(std::string* error) {
     if (!r.out) return true;
     setInputObserver(nullptr);
-    if (host == &steadyHost) host = r.inner;
     bool ok = !r.failed && std::fclose(r.out) == 0;
     r.out = nullptr;
     if (!ok) *error = "the recording could not be written completely";

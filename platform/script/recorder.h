@@ -10,9 +10,9 @@
 // Starts writing the session to path: the device, the tick count the clock
 // starts at (it seeds the game's random numbers), the settings files as they
 // are now in the data folder, and autoplay when it is on. Call it once the
-// host is running and before the program starts. From then on the host's
-// clock is steadied (see recorder.cpp) so that a replay on the virtual clock
-// sees the same tick counts. Returns false with a message when the file
+// host is running and before the program starts. The host's clock is
+// steadied (platform/host/steady_clock.h) so that a replay on the virtual
+// clock sees the same tick counts. Returns false with a message when the file
 // cannot be made.
 bool startRecording(const std::string& path, const char* device, bool autoplay, std::string* error);
 // Stops and closes the recording; false with a message when some of it could
