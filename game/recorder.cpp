@@ -28,6 +28,8 @@ constexpr uint32_t TICK_LIMIT = REPLAY_MAX_PLAY_MS / 5 + 1;
 struct Recorder {
     uint8_t edition = EDITION_HEADLESS;
     std::string version;
+    TicketSource takeTicket = nullptr;
+    char ticket[REPLAY_MAX_TICKET + 1] = {};
     bool active = false;
     bool tooLong = false;
     GameStart start;
@@ -63,6 +65,7 @@ Replay assemble() {
     Replay r;
     r.edition = rec.edition;
     r.version = rec.version;
+    r.ticket = rec.ticket;
     r.start = rec.start;
     r.tickTimes.reserve(rec.ticks);
     r.tickTimes.push_back(rec.first);
@@ -89,7 +92,18 @@ void prepareRecorder() {
     rec.checks.reserve(TICK_LIMIT / REPLAY_CHECK_TICKS + 1);
 }
 
+void setTicketSource(TicketSource take) {
+    rec.takeTicket = take;
+}
+
 void recordGameStart() {
+    uint32_t seed = 0;
+    rec.ticket[0] = '\0';
+    if (rec.takeTicket && rec.takeTicket(rec.ticket, sizeof rec.ticket, &seed) &&
+        isTicketText(rec.ticket))
+        crtSrand(seed);
+    else
+        rec.ticket[0] = '\0';
     GameStart& s = rec.start;
     s.randomState = crtRandState();
     s.hitCooldown = world.hitCooldown;
@@ -126,7 +140,7 @@ void recordTick(uint32_t now) {
 
 bool recordTickDone(std::vector<uint8_t>* bytes, int32_t* score) {
     if (!rec.active) return false;
-    if (!rec.tooLong && rec.ticks % REPLAY_CHECK_TICKS == 0 &&
+    if (!rec.tooLong && rec.ticks > 0 && rec.ticks % REPLAY_CHECK_TICKS == 0 &&
         !append(rec.checks, static_cast<uint32_t>(hashGameState())))
         rec.tooLong = true;
     if (!gameIsOver()) return false;

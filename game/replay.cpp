@@ -192,6 +192,11 @@ const char* decodeBody(Reader& r, Replay* out) {
     out->version.assign(reinterpret_cast<const char*>(r.p + r.at - length), length);
     for (char c : out->version)
         if (c < 0x20 || c > 0x7E) return "its version text is not plain text";
+    size_t ticketLength = r.u8();
+    if (r.ok && ticketLength > REPLAY_MAX_TICKET) return "its ticket is too long";
+    if (!r.take(ticketLength)) return nullptr;
+    out->ticket.assign(reinterpret_cast<const char*>(r.p + r.at - ticketLength), ticketLength);
+    if (ticketLength > 0 && !isTicketText(out->ticket)) return "its ticket is malformed";
     if (const char* why = decodeStart(r, &out->start)) return why;
     if (const char* why = decodeTicks(r, &out->tickTimes)) return why;
     if (const char* why = decodeChanges(r, out->tickTimes.size(), &out->changes)) return why;
@@ -216,6 +221,9 @@ std::vector<uint8_t> encodeReplay(const Replay& replay) {
     std::string version = replay.version.substr(0, REPLAY_MAX_VERSION);
     w.u8(static_cast<uint32_t>(version.size()));
     for (char c : version) w.u8(static_cast<uint8_t>(c));
+    std::string ticket = replay.ticket.substr(0, REPLAY_MAX_TICKET);
+    w.u8(static_cast<uint32_t>(ticket.size()));
+    for (char c : ticket) w.u8(static_cast<uint8_t>(c));
     const GameStart& s = replay.start;
     w.u32(s.randomState);
     for (int32_t v :
@@ -326,4 +334,13 @@ ReplayVerdict verifyReplay(const Replay& replay) {
         v.matches = true;
     }
     return v;
+}
+
+bool isTicketText(const std::string& text) {
+    if (text.empty() || text.size() > REPLAY_MAX_TICKET) return false;
+    for (char c : text)
+        if (!((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+              c == '-' || c == '_'))
+            return false;
+    return true;
 }

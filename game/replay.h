@@ -19,12 +19,16 @@ constexpr uint32_t REPLAY_MAX_PLAY_MS = 3600u * 1000u;
 // Ticks between two state checks: five seconds at the 5 ms tick.
 constexpr uint32_t REPLAY_CHECK_TICKS = 1000;
 constexpr size_t REPLAY_MAX_VERSION = 32;
+// A score site's ticket: 1 to 32 letters, digits, '-' or '_'; empty for a
+// game played without one.
+constexpr size_t REPLAY_MAX_TICKET = 32;
 
 enum : uint8_t { EDITION_DESKTOP = 1, EDITION_HEADLESS = 2, EDITION_BROWSER = 3 };
 
 struct Replay {
     uint8_t edition = EDITION_HEADLESS;
     std::string version; // of the program that made it
+    std::string ticket;  // the score site's ticket the game was seeded from
     GameStart start;
     std::vector<uint32_t> tickTimes; // the tick count at each tick of the game
     std::vector<RiseChange> changes; // in tick order
@@ -56,3 +60,6 @@ struct ReplayVerdict {
 // Plays the replay by the game's rules, checking the state at each check
 // and at the end against what the replay recorded.
 ReplayVerdict verifyReplay(const Replay& replay);
+
+// Whether text is a ticket as a replay holds one (not empty).
+bool isTicketText(const std::string& text);

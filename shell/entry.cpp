@@ -5,6 +5,7 @@
 #include "game/score_code.h"
 #include "shell/app.h"
 #include "shell/autopilot.h"
+#include "shell/replays.h"
 #include "shell/startup.h"
 #include "shell/watch.h"
 
@@ -57,6 +58,12 @@ void setRecordingEdition(const char* hostName, const char* version) {
                        : name == "web"   ? EDITION_BROWSER
                                          : EDITION_HEADLESS,
                        version);
+}
+
+void setOnlineEdition(bool (*take)(char* ticket, size_t capacity, uint32_t* randomState),
+                      void (*send)(const uint8_t* bytes, size_t size)) {
+    setTicketSource(take);
+    setReplaySender(send);
 }
 
 bool watchReplayFile(const char* path, std::string* device, std::string* error) {

@@ -3,6 +3,7 @@
 // asks for nothing but what is declared here.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -28,3 +29,8 @@ void setRecordingEdition(const char* hostName, const char* version);
 // and gives the device it was played on; false with the reason when the file
 // is no replay this program reads.
 bool watchReplayFile(const char* path, std::string* device, std::string* error);
+// An online edition (one given a score site): take gives the ticket for the
+// next game, whose random generator state seeds it (false: none at hand, the
+// game is played without one); send gets the replay of each game that ends.
+void setOnlineEdition(bool (*take)(char* ticket, size_t capacity, uint32_t* randomState),
+                      void (*send)(const uint8_t* bytes, size_t size));

@@ -7,6 +7,7 @@
 namespace {
 // The best kept replay's score; -1 when there is none that can be read.
 int32_t bestKept = -1;
+ReplaySender sender = nullptr;
 } // namespace
 
 void loadKeptReplays() {
@@ -20,7 +21,12 @@ void loadKeptReplays() {
                    : -1;
 }
 
+void setReplaySender(ReplaySender send) {
+    sender = send;
+}
+
 void keepReplay(const std::vector<uint8_t>& bytes, int32_t score) {
+    if (sender) sender(bytes.data(), bytes.size());
     const char* data = reinterpret_cast<const char*>(bytes.data());
     replaceFile(pathBesideProgram(LAST_REPLAY_FILE).c_str(), data, bytes.size());
     if (score > bestKept &&

@@ -2,12 +2,16 @@
 // and the best one, each replaced as safely as the settings files.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
 constexpr const char* LAST_REPLAY_FILE = "lastgame.rdr";
 constexpr const char* BEST_REPLAY_FILE = "bestgame.rdr";
 
+// Where an online edition sends each kept game's replay (none: nowhere).
+using ReplaySender = void (*)(const uint8_t* bytes, size_t size);
+void setReplaySender(ReplaySender send);
 // Takes the score of the best replay kept so far; at start-up.
 void loadKeptReplays();
 // A game has ended with score: keeps its replay as the last game, and as the

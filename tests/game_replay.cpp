@@ -1,8 +1,11 @@
 // Game replays: their encoding, what decoding refuses, and their check by
 // the game's rules.
+#include "game/recorder.h"
 #include "game/replay.h"
 #include "game/world.h"
+#include "gfx/layout.h"
 #include "shell/autopilot.h"
+#include "platform/wince/runtime.h"
 #include "shell/state.h"
 #include "support/test_host.h"
 
@@ -17,6 +20,7 @@ namespace {
 Replay pilotedReplay(uint32_t ticks, uint32_t gap = 5, uint32_t seed = 1000000) {
     Replay r;
     r.version = "1.0.0";
+    r.ticket = "Tk_" + std::to_string(seed);
     r.start.randomState = seed;
     r.start.hitCooldown = 3;
     r.start.floorEdgeNow = 2;
@@ -52,6 +56,7 @@ TEST(Replay, AMinuteOfPlayIsSmallAndComesBackWhole) {
         }
         Replay back = decoded(bytes);
         EXPECT_EQ(back.version, "1.0.0");
+        EXPECT_EQ(back.ticket, r.ticket);
         EXPECT_EQ(back.start.randomState, r.start.randomState);
         EXPECT_EQ(back.start.hitCooldown, 3);
         EXPECT_EQ(back.start.floorEdgeNow, 2);
@@ -103,6 +108,11 @@ TEST(Replay, DecodingRefusesWhatIsNoReplayWithAReason) {
     oddLayout.start.layoutWidth = 200;
     std::vector<uint8_t> trailing = good;
     trailing.push_back(0);
+    Replay markup, longTicket;
+    markup.ticket = "<b>";
+    longTicket.ticket = std::string(REPLAY_MAX_TICKET, 'a');
+    std::vector<uint8_t> tooLongTicket = encodeReplay(longTicket);
+    tooLongTicket[8] = REPLAY_MAX_TICKET + 1; // after the magic, format, edition, no version
     struct Case {
         const char* what;
         std::vector<uint8_t> bytes;
@@ -117,6 +127,8 @@ TEST(Replay, DecodingRefusesWhatIsNoReplayWithAReason) {
         {"a game over an hour", encodeReplay(longGame), "its game is longer than an hour"},
         {"an unknown layout", encodeReplay(oddLayout), "its layout is not one of the game's"},
         {"an unknown edition", with(6, 9), "it names no edition of the game"},
+        {"markup for a ticket", encodeReplay(markup), "its ticket is malformed"},
+        {"a ticket too long", tooLongTicket, "its ticket is too long"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -132,6 +144,49 @@ TEST(Replay, DecodingRefusesWhatIsNoReplayWithAReason) {
         EXPECT_FALSE(refusal(cut).empty()) << n;
         EXPECT_FALSE(refusal(with(n, good[n] ^ 0x01)).empty()) << n;
     }
+}
+
+bool ticketAtHand(char* ticket, size_t capacity, uint32_t* randomState) {
+    std::snprintf(ticket, capacity, "ticket-42");
+    *randomState = 4242;
+    return true;
+}
+bool noTicket(char*, size_t, uint32_t*) {
+    return false;
+}
+
+// A game left to sink, recorded as the program records it.
+Replay recordedGame() {
+    layoutWidth = 176;
+    layoutHeight = 220;
+    recordGameStart();
+    resetWorld();
+    std::vector<uint8_t> bytes;
+    int32_t score = 0;
+    for (uint32_t now = 5000;; now += 5) {
+        recordTick(now);
+        tickClock(now);
+        advanceWorld();
+        if (recordTickDone(&bytes, &score)) break;
+    }
+    return decoded(bytes);
+}
+
+TEST(Replay, AnOnlineGameIsSeededFromItsTicket) {
+    prepareRecorder();
+    setTicketSource(ticketAtHand);
+    crtSrand(77);
+    Replay online = recordedGame();
+    EXPECT_EQ(online.ticket, "ticket-42");
+    EXPECT_EQ(online.start.randomState, 4242u);
+    EXPECT_TRUE(verifyReplay(online).matches);
+    setTicketSource(noTicket);
+    crtSrand(77);
+    Replay offline = recordedGame();
+    setTicketSource(nullptr);
+    EXPECT_EQ(offline.ticket, "");
+    EXPECT_EQ(offline.start.randomState, 77u);
+    EXPECT_TRUE(verifyReplay(offline).matches);
 }
 
 TEST(Replay, VerifyOnTheCommandLine) {
