@@ -55,7 +55,7 @@ FAULTS = [
      "int32_t check = (x / SCORE_CODE_K3 + 1) % 10;", "the check digit off by one"),
     ("dt-cap", "shell/state.h", "FRAME_DT_CAP_MS = 50;", "FRAME_DT_CAP_MS = 40;",
      "frameDt capped at 40 ms"),
-    ("seconds-clock", "shell/screen_state.cpp", "if (msSinceSecond <= 1000) return;",
+    ("seconds-clock", "shell/state.cpp", "if (msSinceSecond <= 1000) return;",
      "if (msSinceSecond < 1000) return;", "the seconds clock one millisecond early"),
     ("cursor-wrap", "shell/input.cpp", "if (menuCursor < 0) menuCursor = 3;",
      "if (menuCursor < 0) menuCursor = 0;", "the cursor does not wrap upwards"),
