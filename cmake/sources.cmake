@@ -56,7 +56,7 @@ set(HANDHELD_SOURCES
   platform/gapi/device.cpp
   platform/hss/hss.cpp
   platform/host/host.cpp
-  platform/host/steady_clock.cpp)
+  platform/wince/steady_clock.cpp)
 
 # The tables beside the embedded pictures, modules and clips.
 set(RESOURCE_SOURCES resources/app_resources.cpp)

@@ -13,8 +13,11 @@ need_packages() {
     DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}" >/dev/null
 }
 
-BUILD_PACKAGES=(cmake g++ make pkg-config libsdl2-dev libopenmpt-dev libpng-dev libfreetype-dev fonts-dejavu-core)
-TEST_PACKAGES=(googletest libgtest-dev libbenchmark-dev xvfb x11-apps xdotool imagemagick desktop-file-utils)
+# The score site, reefdart-scores, which the build makes too.
+SCORE_PACKAGES=(libcpp-httplib-dev nlohmann-json3-dev libsqlite3-dev libpq-dev libssl-dev)
+BUILD_PACKAGES=(cmake g++ make pkg-config libsdl2-dev libopenmpt-dev libpng-dev libfreetype-dev fonts-dejavu-core
+                "${SCORE_PACKAGES[@]}")
+TEST_PACKAGES=(googletest libgtest-dev libbenchmark-dev xvfb x11-apps xdotool imagemagick desktop-file-utils postgresql)
 FUZZ_PACKAGES=(clang libclang-rt-dev)
 # The ARM64 build of the replay checker and the emulator it runs under.
 CROSS_PACKAGES=(g++-aarch64-linux-gnu qemu-user)

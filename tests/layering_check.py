@@ -24,7 +24,7 @@ ROOMS = [
     "platform/wince", "platform/gapi", "platform/hss", "platform/host",
     "platform/native", "platform/desktop", "platform/headless",
     "platform/script", "platform/web", "platform/entry",
-    "resources", "tools", "bench",
+    "resources", "tools", "bench", "scores",
 ]
 
 # The handheld as the game sees it: the Windows CE stand-ins, the Game API
@@ -60,6 +60,9 @@ ALLOWED = {
     # they do not run on and the entry.
     "bench": SUBSYSTEMS | HANDHELD | HOST_INTERFACE
              | {"platform/native", "platform/headless", "platform/script"},
+    # The score site plays replays by the game's rules, and by nothing else of
+    # the game.
+    "scores": {"game"},
 }
 
 # The program's entry: the one header of the game that the files which start
@@ -80,10 +83,12 @@ LIBRARIES = [
     (re.compile(r"^png\.h$"), "libpng", {"platform/native", "tools"}),
     (re.compile(r"^emscripten(\.h|/)"), "emscripten", {"platform/web"}),
     (re.compile(r"^stb_"), "stb", {"platform/web"}),
+    (re.compile(r"^(httplib\.h|nlohmann/|sqlite3\.h|libpq-fe\.h|openssl/)"),
+     "a library of the score site", {"scores"}),
     # The POSIX calls: the C runtime the handheld's file and folder calls are
     # written against, and what the native hosts use for their lock and files.
     (re.compile(r"^(unistd\.h|fcntl\.h|dirent\.h|poll\.h|pthread\.h|sys/)"), "POSIX",
-     {"platform/wince", "platform/native", "platform/desktop", "platform/headless"}),
+     {"platform/wince", "platform/native", "platform/desktop", "platform/headless", "scores"}),
 ]
 
 HOST_TEST = re.compile(r"^\s*#\s*(if|ifdef|ifndef|elif)\b.*\b(__EMSCRIPTEN__|_WIN32|_WIN64|"

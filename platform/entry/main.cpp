@@ -5,7 +5,7 @@
 #include "platform/gapi/device.h"
 #include "platform/headless/host.h"
 #include "platform/host/instance.h"
-#include "platform/host/steady_clock.h"
+#include "platform/wince/steady_clock.h"
 #include "platform/script/recorder.h"
 #include "platform/wince/folders.h"
 #include "shell/entry.h"

@@ -1,12 +1,12 @@
 // The recorder writes every input message and activation change as the
 // program takes it, with the wait before it, in the headless script language.
 // A replay can only match if the program sees the same tick counts, so the
-// recording runs on the steadied clock (platform/host/steady_clock.h).
+// recording runs on the steadied clock (platform/wince/steady_clock.h).
 #include "platform/script/recorder.h"
 
 #include "platform/wince/files.h"
 #include "platform/host/host.h"
-#include "platform/host/steady_clock.h"
+#include "platform/wince/steady_clock.h"
 #include "platform/wince/messages.h"
 #include "platform/wince/winapi.h"
 

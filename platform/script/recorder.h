@@ -11,7 +11,7 @@
 // starts at (it seeds the game's random numbers), the settings files as they
 // are now in the data folder, and autoplay when it is on. Call it once the
 // host is running and before the program starts. The host's clock is
-// steadied (platform/host/steady_clock.h) so that a replay on the virtual
+// steadied (platform/wince/steady_clock.h) so that a replay on the virtual
 // clock sees the same tick counts. Returns false with a message when the file
 // cannot be made.
 bool startRecording(const std::string& path, const char* device, bool autoplay, std::string* error);

@@ -1,4 +1,4 @@
-#include "platform/host/steady_clock.h"
+#include "platform/wince/steady_clock.h"
 
 #include "platform/host/host.h"
 #include "platform/wince/messages.h"
