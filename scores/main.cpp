@@ -24,6 +24,7 @@ struct Options {
     int workers = 2;
     double rate = 20;
     double clockSpeed = 1;
+    std::string testClock;
     long long removeEntry = -1;
 };
 
@@ -41,6 +42,8 @@ void help() {
         "  --remove-entry ID      remove one board entry and exit\n"
         "  --clock-speed N        tests only, on 127.0.0.1: the site's clock runs N times as\n"
         "                         fast, so that a test's games need not take their real time\n"
+        "  --test-clock FILE      tests only, on 127.0.0.1: the site's clock is the number of\n"
+        "                         milliseconds FILE holds, read at every request\n"
         "  --help, --version\n\n"
         "Refusals and operator events are logged to standard error as JSON lines. SIGTERM or\n"
         "SIGINT stops taking requests, finishes the verifications queued and exits 0.\n");
@@ -78,7 +81,7 @@ int parse(int argc, char** argv, Options* o) {
             std::string text = v;
             size_t colon = text.rfind(':');
             if (colon == std::string::npos || colon == 0 ||
-                !number(text.c_str() + colon + 1, 1, 65535, &n))
+                !number(text.c_str() + colon + 1, 0, 65535, &n))
                 return usage("--listen takes ADDRESS:PORT");
             o->host = text.substr(0, colon);
             o->port = static_cast<int>(n);
@@ -94,6 +97,8 @@ int parse(int argc, char** argv, Options* o) {
         } else if (a == "--clock-speed") {
             if (!number(v, 1, 10000, &o->clockSpeed))
                 return usage("--clock-speed takes 1 to 10000");
+        } else if (a == "--test-clock") {
+            o->testClock = v;
         } else if (a == "--remove-entry") {
             if (!number(v, 1, 1e15, &n)) return usage("--remove-entry takes an entry's number");
             o->removeEntry = static_cast<long long>(n);
@@ -101,8 +106,8 @@ int parse(int argc, char** argv, Options* o) {
             return usage("unknown option " + a);
         }
     }
-    if (o->clockSpeed != 1 && o->host != "127.0.0.1")
-        return usage("--clock-speed is for tests on 127.0.0.1 only");
+    if ((o->clockSpeed != 1 || !o->testClock.empty()) && o->host != "127.0.0.1")
+        return usage("--clock-speed and --test-clock are for tests on 127.0.0.1 only");
     return -1;
 }
 
@@ -157,6 +162,16 @@ int main(int argc, char** argv) {
     config.now = [started, speed] {
         return started + static_cast<int64_t>((wallMs() - started) * speed);
     };
+    if (!o.testClock.empty()) {
+        std::string file = o.testClock;
+        config.now = [file] {
+            FILE* f = std::fopen(file.c_str(), "r");
+            long long ms = 0;
+            bool read = f && std::fscanf(f, "%lld", &ms) == 1;
+            if (f) std::fclose(f);
+            return read ? static_cast<int64_t>(ms) : wallMs();
+        };
+    }
     static std::mutex logLock;
     config.log = [](const std::string& line) {
         std::lock_guard<std::mutex> lock(logLock);
@@ -164,7 +179,10 @@ int main(int argc, char** argv) {
     };
     ScoreSite site(*store, config);
     size_t resumed = site.resumeQueued();
-    if (!site.http().bind_to_port(o.host.c_str(), o.port)) {
+    // Port 0: any free port, which the "listening" line gives.
+    bool bound = o.port == 0 ? (o.port = site.http().bind_to_any_port(o.host.c_str())) > 0
+                             : site.http().bind_to_port(o.host.c_str(), o.port);
+    if (!bound) {
         std::fprintf(stderr, "reefdart-scores: cannot listen on %s:%d\n", o.host.c_str(), o.port);
         return 1;
     }

@@ -1,0 +1,212 @@
+// reefdart-scores as a process: killed (SIGKILL) while it verifies and
+// publishes it loses no accepted run and leaves no half-written entry, and
+// stopped (SIGTERM) it finishes what it queued before it exits.
+#include "game/replay.h"
+#include "scores/store.h"
+
+#include <gtest/gtest.h>
+#include <httplib.h>
+#include <nlohmann/json.hpp>
+
+#include <atomic>
+#include <chrono>
+#include <csignal>
+#include <cstdlib>
+#include <filesystem>
+#include <map>
+#include <thread>
+#include <sys/wait.h>
+#include <unistd.h>
+
+using json = nlohmann::json;
+
+namespace {
+
+// The server's clock is a file the test writes: a game's play time passes
+// when the test says so.
+std::string clockFile;
+void setClock(int64_t ms) {
+    std::string next = clockFile + ".new";
+    FILE* f = std::fopen(next.c_str(), "w");
+    std::fprintf(f, "%lld\n", static_cast<long long>(ms));
+    std::fclose(f);
+    std::rename(next.c_str(), clockFile.c_str());
+}
+int64_t testNow = 1765152000000;
+
+class ServerProcess {
+  public:
+    explicit ServerProcess(const std::string& db) {
+        int err[2];
+        EXPECT_EQ(pipe(err), 0);
+        pid_ = fork();
+        if (pid_ == 0) {
+            dup2(err[1], 2);
+            execl(REEFDART_SCORES_EXE, REEFDART_SCORES_EXE, "--db", db.c_str(), "--listen",
+                  "127.0.0.1:0", "--rate-limit", "0", "--test-clock", clockFile.c_str(),
+                  "--workers", "1", static_cast<char*>(nullptr));
+            _exit(127);
+        }
+        close(err[1]);
+        log_ = fdopen(err[0], "r");
+        // The first line names the address it listens on.
+        char line[512];
+        while (std::fgets(line, sizeof line, log_)) {
+            std::string text = line;
+            size_t at = text.find("\"address\":\"http://127.0.0.1:");
+            if (at == std::string::npos) continue;
+            port_ = std::atoi(text.c_str() + at + 28);
+            break;
+        }
+        EXPECT_GT(port_, 0);
+        drain_ = std::thread([this] {
+            char rest[512];
+            while (std::fgets(rest, sizeof rest, log_)) {
+            }
+        });
+    }
+    ~ServerProcess() {
+        if (pid_ > 0) stop(SIGKILL);
+    }
+    int stop(int signal) {
+        kill(pid_, signal);
+        int status = 0;
+        waitpid(pid_, &status, 0);
+        pid_ = -1;
+        drain_.join();
+        std::fclose(log_);
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -WTERMSIG(status);
+    }
+    int port() const { return port_; }
+
+  private:
+    pid_t pid_ = -1;
+    int port_ = 0;
+    FILE* log_ = nullptr;
+    std::thread drain_;
+};
+
+std::string gameFor(const std::string& ticket, uint32_t seed) {
+    Replay r;
+    r.edition = EDITION_DESKTOP;
+    r.version = "1.0.0";
+    r.ticket = ticket;
+    r.start.randomState = seed;
+    // Ten minutes of play: a few milliseconds to verify, so that a kill
+    // right after the last submission finds most of them queued.
+    for (uint32_t t = 0; t <= 120000; ++t) r.tickTimes.push_back(9000 + 5 * t);
+    sealReplay(&r);
+    std::vector<uint8_t> b = encodeReplay(r);
+    return std::string(b.begin(), b.end());
+}
+
+struct Client {
+    httplib::Client http;
+    explicit Client(int port) : http("127.0.0.1", port) { http.set_read_timeout(30); }
+    json post(const std::string& path, const std::string& body = "",
+              const char* type = "application/json", int* status = nullptr) {
+        auto r = http.Post(path.c_str(), body, type);
+        if (status) *status = r ? r->status : 0;
+        return r ? json::parse(r->body, nullptr, false) : json();
+    }
+    json get(const std::string& path) {
+        auto r = http.Get(path.c_str());
+        return r ? json::parse(r->body, nullptr, false) : json();
+    }
+    // Starts a game, lets its play time pass on the site's clock and submits
+    // it; its ticket when the site accepted it.
+    std::string play() {
+        json t = post("/api/tickets");
+        if (!t.contains("ticket")) return "";
+        std::string id = t["ticket"];
+        post("/api/tickets/" + id + "/start");
+        setClock(testNow += 600000);
+        std::string bytes = gameFor(id, t["seed"].get<uint32_t>());
+        int status = 0;
+        json answer = post("/api/runs", bytes, "application/octet-stream", &status);
+        EXPECT_EQ(status, 202) << answer.dump();
+        return status == 202 ? id : "";
+    }
+};
+
+class ScoresProcess : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        char folder[] = "/tmp/reefdart-scores-XXXXXX";
+        ASSERT_NE(mkdtemp(folder), nullptr);
+        folder_ = folder;
+        clockFile = folder_ + "/clock";
+        setClock(testNow);
+    }
+    void TearDown() override { std::filesystem::remove_all(folder_); }
+    std::string db() const { return folder_ + "/scores.db"; }
+    std::string folder_;
+};
+
+TEST_F(ScoresProcess, AKillLosesNoAcceptedRunAndLeavesNoHalfWrittenEntry) {
+    std::vector<std::string> accepted;
+    std::map<std::string, int64_t> published; // ticket: entry id
+    {
+        ServerProcess server(db());
+        Client c(server.port());
+        for (int i = 0; i < 30; ++i) {
+            std::string id = c.play();
+            ASSERT_FALSE(id.empty());
+            accepted.push_back(id);
+        }
+        // Publishing what is verified while the rest is still being verified;
+        // the kill comes in the middle of it.
+        std::atomic<bool> publishing{true};
+        std::thread publisher([&] {
+            Client p(server.port());
+            for (size_t i = 0; publishing && i < accepted.size(); ++i) {
+                int status = 0;
+                json j = p.post(
+                    "/api/runs/" + accepted[i] + "/publish",
+                    json{{"name", "Kill" + std::to_string(i)}, {"key", "kill-test-key-0123456789"}}
+                        .dump(),
+                    "application/json", &status);
+                if (status == 200) published[accepted[i]] = j["id"].get<int64_t>();
+            }
+        });
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        server.stop(SIGKILL);
+        publishing = false;
+        publisher.join();
+    }
+    ServerProcess again(db());
+    Client c(again.port());
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(120);
+    for (const std::string& id : accepted) {
+        json run;
+        do {
+            run = c.get("/api/runs/" + id);
+            if (run.value("state", "") == "verified") break;
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        } while (std::chrono::steady_clock::now() < deadline);
+        EXPECT_EQ(run.value("state", ""), "verified") << id;
+    }
+    // Every entry answered is on the board, and nothing else is.
+    json board = c.get("/api/boards/all");
+    std::map<int64_t, bool> listed;
+    for (const json& e : board["entries"]) listed[e["id"].get<int64_t>()] = true;
+    for (const auto& [ticket, entry] : published) EXPECT_TRUE(listed.count(entry)) << ticket;
+    std::string error;
+    std::unique_ptr<Store> store = openStore(db(), &error);
+    ASSERT_TRUE(store) << error;
+    EXPECT_LE(published.size(), board["entries"].size());
+    EXPECT_EQ(again.stop(SIGTERM), 0);
+}
+
+TEST_F(ScoresProcess, AStopFinishesWhatWasQueued) {
+    ServerProcess server(db());
+    Client c(server.port());
+    for (int i = 0; i < 20; ++i) ASSERT_FALSE(c.play().empty());
+    EXPECT_EQ(server.stop(SIGTERM), 0);
+    std::string error;
+    std::unique_ptr<Store> store = openStore(db(), &error);
+    ASSERT_TRUE(store) << error;
+    EXPECT_TRUE(store->queuedRuns().empty());
+}
+
+} // namespace
