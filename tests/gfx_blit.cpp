@@ -78,6 +78,28 @@ TEST_F(Blit, SourceAndScreenBoundsAndInvalidArguments) {
     EXPECT_EQ(blitOpaque(&eightBit, 0, 0, 5, 5, s.get(), 0, 0), 0);
 }
 
+// blendPixel blends with the scalar form the blits do not use (the clear
+// screen only ever asks it for level 32): the blend itself, by hand.
+void blendAt(uint16_t from, uint16_t toward, int32_t level, uint16_t expected) {
+    uint16_t pixel = from;
+    STGapiBuffer b;
+    b.cursor = &pixel;
+    b.blendMode = 1;
+    b.blendLevel = level;
+    blendPixel(&b, toward);
+    EXPECT_EQ(pixel, expected) << std::hex << from << " toward " << toward << " at " << level;
+}
+
+TEST(BlendPixel, ThirtyTwoLevels) {
+    blendAt(0x0000, 0xFFDF, 16, 0x7BEF);
+    blendAt(0x0000, 0xFFDF, 31, 0xF79E);
+    blendAt(0xFFDF, 0x0000, 16, 0x7BEF);
+    blendAt(0x1234, 0x1234, 20, 0x1234);
+    blendAt(0xABCD, 0x0000, 0, 0xABCD);
+    blendAt(0x0000, 0xF800, 8, 0x3800);  // red alone: 31 * 8 / 32 = 7
+    blendAt(0xABCD, 0x0000, 32, 0x0000); // beyond the levels: the colour itself
+}
+
 TEST(ScreenModes, SizesAndClipping) {
     useGfxHost("qvga");
     SurfacePtr s = numbered(240, 320);
