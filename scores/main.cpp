@@ -180,9 +180,8 @@ int main(int argc, char** argv) {
     ScoreSite site(*store, config);
     size_t resumed = site.resumeQueued();
     // Port 0: any free port, which the "listening" line gives.
-    bool bound = o.port == 0 ? (o.port = site.http().bind_to_any_port(o.host.c_str())) > 0
-                             : site.http().bind_to_port(o.host.c_str(), o.port);
-    if (!bound) {
+    int port = site.bind(o.host, o.port);
+    if (port < 0) {
         std::fprintf(stderr, "reefdart-scores: cannot listen on %s:%d\n", o.host.c_str(), o.port);
         return 1;
     }
@@ -196,7 +195,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr,
                  "{\"event\":\"listening\",\"address\":\"http://%s:%d/\",\"store\":\"%s\","
                  "\"resumed\":%zu}\n",
-                 o.host.c_str(), o.port, store->kind(), resumed);
+                 o.host.c_str(), port, store->kind(), resumed);
     site.http().listen_after_bind();
     site.drain();
     std::fprintf(stderr, "{\"event\":\"stopped\"}\n");

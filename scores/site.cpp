@@ -9,6 +9,7 @@
 #include <nlohmann/json.hpp>
 
 #include <map>
+#include <sys/socket.h>
 #include <mutex>
 
 using json = nlohmann::json;
@@ -86,11 +87,19 @@ std::string field(const json& body, const char* name) {
 
 } // namespace
 
+// The server, with the listening socket's backlog in reach: the library
+// listens with room for only five waiting connections, and a burst of
+// clients then waits a second for its connections to be retried.
+class SiteServer : public httplib::Server {
+  public:
+    void widenBacklog(int waiting) { ::listen(svr_sock_, waiting); }
+};
+
 struct ScoreSite::State {
     Store& store;
     SiteConfig config;
     RateLimit limit;
-    httplib::Server http;
+    SiteServer http;
     std::unique_ptr<VerifierPool> pool;
 
     State(Store& st, SiteConfig c)
@@ -264,6 +273,8 @@ void ScoreSite::State::deleteEntries(const httplib::Request& req, httplib::Respo
 }
 
 void ScoreSite::State::routes() {
+    int threads = config.threads;
+    http.new_task_queue = [threads] { return new httplib::ThreadPool(threads); };
     http.set_payload_max_length(MAX_BODY);
     http.set_read_timeout(10);
     http.set_write_timeout(10);
@@ -361,6 +372,17 @@ ScoreSite::~ScoreSite() {
 
 httplib::Server& ScoreSite::http() {
     return s_->http;
+}
+
+int ScoreSite::bind(const std::string& host, int port) {
+    if (port == 0) {
+        port = s_->http.bind_to_any_port(host);
+        if (port <= 0) return -1;
+    } else if (!s_->http.bind_to_port(host, port)) {
+        return -1;
+    }
+    s_->http.widenBacklog(1024);
+    return port;
 }
 
 size_t ScoreSite::resumeQueued() {

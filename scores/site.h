@@ -18,6 +18,7 @@ struct SiteConfig {
     std::string siteDir;               // the browser edition, served under /play/ ("": none)
     std::string verifierProgram;       // run with --verifier
     int workers = 2;                   // verifier processes
+    int threads = 64;                  // HTTP threads
     int64_t ticketLifetimeMs = 600000; // an unstarted ticket's life
     double ratePerSecond = 20;         // requests per address (0: no limit)
     double rateBurst = 60;
@@ -31,6 +32,9 @@ class ScoreSite {
     ScoreSite(Store& store, SiteConfig config);
     ~ScoreSite();
     httplib::Server& http();
+    // Binds to host and port (0: any free port) with room for a thousand
+    // waiting connections; the port, or -1 when it cannot.
+    int bind(const std::string& host, int port);
     // Queues again the runs a stopped server left queued.
     size_t resumeQueued();
     // Waits for every queued verification; new ones are still taken.

@@ -69,7 +69,7 @@ class Site : public ::testing::Test {
         c.now = [this] { return clock_.load(); };
         c.log = [this](const std::string& line) { logged_ += line + "\n"; };
         site_ = std::make_unique<ScoreSite>(*store_, c);
-        port_ = site_->http().bind_to_any_port("127.0.0.1");
+        port_ = site_->bind("127.0.0.1", 0);
         ASSERT_GT(port_, 0);
         server_ = std::thread([this] { site_->http().listen_after_bind(); });
         auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
