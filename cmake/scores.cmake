@@ -1,11 +1,9 @@
 # reefdart-scores, the score site: the game's rules (the same sources the
 # replay checker plays replays with), the store, the verifier pool and the
 # site, over cpp-httplib, nlohmann-json, SQLite, libpq and OpenSSL's libcrypto.
-pkg_check_modules(HTTPLIB REQUIRED IMPORTED_TARGET cpp-httplib)
 pkg_check_modules(SQLITE REQUIRED IMPORTED_TARGET sqlite3)
 pkg_check_modules(LIBPQ REQUIRED IMPORTED_TARGET libpq)
 pkg_check_modules(LIBCRYPTO REQUIRED IMPORTED_TARGET libcrypto)
-find_package(nlohmann_json 3 REQUIRED)
 
 file(STRINGS ${CMAKE_SOURCE_DIR}/tests/replays/rules_sources.txt SCORES_RULES_SOURCES REGEX "^[^#]")
 add_library(reefdart_scores STATIC
@@ -31,8 +29,8 @@ if(REEFDART_TESTS)
   add_executable(reefdart_tests_scores tests/scores_site.cpp tests/scores_process.cpp)
   target_link_libraries(reefdart_tests_scores PRIVATE reefdart_scores GTest::gtest GTest::gtest_main)
   target_compile_definitions(reefdart_tests_scores PRIVATE
-    REEFDART_SCORES_EXE="$<TARGET_FILE:reefdart-scores>")
-  add_dependencies(reefdart_tests_scores reefdart-scores)
+    REEFDART_SCORES_EXE="$<TARGET_FILE:reefdart-scores>" REEFDART_EXE="$<TARGET_FILE:reefdart>")
+  add_dependencies(reefdart_tests_scores reefdart-scores reefdart)
   gtest_discover_tests(reefdart_tests_scores DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 300)
 endif()
 

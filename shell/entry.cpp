@@ -61,7 +61,8 @@ void setRecordingEdition(const char* hostName, const char* version) {
 }
 
 void setOnlineEdition(bool (*take)(char* ticket, size_t capacity, uint32_t* randomState),
-                      void (*send)(const uint8_t* bytes, size_t size)) {
+                      void (*send)(const uint8_t* bytes, size_t size, const char* ticket,
+                                   uint64_t finalHash)) {
     setTicketSource(take);
     setReplaySender(send);
 }

@@ -31,6 +31,8 @@ void setRecordingEdition(const char* hostName, const char* version);
 bool watchReplayFile(const char* path, std::string* device, std::string* error);
 // An online edition (one given a score site): take gives the ticket for the
 // next game, whose random generator state seeds it (false: none at hand, the
-// game is played without one); send gets the replay of each game that ends.
+// game is played without one); send gets the replay of each game played on a
+// ticket once it ends, with the ticket and the game's final state hash.
 void setOnlineEdition(bool (*take)(char* ticket, size_t capacity, uint32_t* randomState),
-                      void (*send)(const uint8_t* bytes, size_t size));
+                      void (*send)(const uint8_t* bytes, size_t size, const char* ticket,
+                                   uint64_t finalHash));

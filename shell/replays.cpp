@@ -26,7 +26,10 @@ void setReplaySender(ReplaySender send) {
 }
 
 void keepReplay(const std::vector<uint8_t>& bytes, int32_t score) {
-    if (sender) sender(bytes.data(), bytes.size());
+    Replay sent;
+    std::string why;
+    if (sender && decodeReplay(bytes.data(), bytes.size(), &sent, &why) && !sent.ticket.empty())
+        sender(bytes.data(), bytes.size(), sent.ticket.c_str(), sent.finalHash);
     const char* data = reinterpret_cast<const char*>(bytes.data());
     replaceFile(pathBesideProgram(LAST_REPLAY_FILE).c_str(), data, bytes.size());
     if (score > bestKept &&

@@ -9,8 +9,10 @@
 constexpr const char* LAST_REPLAY_FILE = "lastgame.rdr";
 constexpr const char* BEST_REPLAY_FILE = "bestgame.rdr";
 
-// Where an online edition sends each kept game's replay (none: nowhere).
-using ReplaySender = void (*)(const uint8_t* bytes, size_t size);
+// Where an online edition sends the replay of each kept game that was played
+// on a ticket, with that ticket and the game's final state hash.
+using ReplaySender = void (*)(const uint8_t* bytes, size_t size, const char* ticket,
+                              uint64_t finalHash);
 void setReplaySender(ReplaySender send);
 // Takes the score of the best replay kept so far; at start-up.
 void loadKeptReplays();

@@ -13,6 +13,8 @@
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <map>
 #include <thread>
 #include <sys/wait.h>
@@ -207,6 +209,95 @@ TEST_F(ScoresProcess, AStopFinishesWhatWasQueued) {
     std::unique_ptr<Store> store = openStore(db(), &error);
     ASSERT_TRUE(store) << error;
     EXPECT_TRUE(store->queuedRuns().empty());
+}
+
+// The game's own executable with args; its exit code.
+int runGame(const std::string& args) {
+    std::string command = std::string(REEFDART_EXE) + " " + args + " >/dev/null 2>&1";
+    int status = std::system(command.c_str());
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+std::string slurp(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+TEST_F(ScoresProcess, AGamePlayedOnlineIsSentVerifiedAndPublished) {
+    ServerProcess server(db());
+    std::string data = folder_ + "/data", script = folder_ + "/game.txt";
+    std::ofstream(script) << "wait 1500\nkey START\nwait 10000\n";
+    std::string site = "http://127.0.0.1:" + std::to_string(server.port());
+    ASSERT_EQ(runGame("--headless " + script + " --data-dir " + data + " --scores " + site +
+                      " --name Online1"),
+              0);
+    Client c(server.port());
+    json board = c.get("/api/boards/all");
+    ASSERT_EQ(board["entries"].size(), 1u) << board;
+    EXPECT_EQ(board["entries"][0]["name"], "Online1");
+    EXPECT_EQ(board["entries"][0]["score"], std::stoi(slurp(data + "/record.dat")));
+    EXPECT_TRUE(std::filesystem::is_empty(data + "/outbox"));
+    EXPECT_GE(slurp(data + "/scores.key").size(), 16u);
+}
+
+TEST_F(ScoresProcess, AReplayLeftInTheOutboxGoesAtTheNextStart) {
+    ServerProcess server(db());
+    Client c(server.port());
+    json t = c.post("/api/tickets");
+    std::string id = t["ticket"];
+    c.post("/api/tickets/" + id + "/start");
+    setClock(testNow += 600000);
+    std::string bytes = gameFor(id, t["seed"].get<uint32_t>());
+    Replay r;
+    std::string why;
+    ASSERT_TRUE(
+        decodeReplay(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), &r, &why));
+    char hash[17];
+    std::snprintf(hash, sizeof hash, "%016llx", static_cast<unsigned long long>(r.finalHash));
+    int status = 0;
+    c.post("/api/tickets/" + id + "/finish", json{{"final_hash", hash}}.dump(), "application/json",
+           &status);
+    EXPECT_EQ(status, 204);
+    // The game was killed before its replay went; it comes back an hour later.
+    setClock(testNow += 3600000);
+    std::string data = folder_ + "/data";
+    std::filesystem::create_directories(data + "/outbox");
+    std::ofstream(data + "/outbox/" + id + ".rdr", std::ios::binary) << bytes;
+    std::string script = folder_ + "/idle.txt";
+    std::ofstream(script) << "wait 100\n";
+    ASSERT_EQ(runGame("--headless " + script + " --data-dir " + data +
+                      " --scores http://127.0.0.1:" + std::to_string(server.port())),
+              0);
+    EXPECT_TRUE(std::filesystem::is_empty(data + "/outbox"));
+    json run;
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    do run = c.get("/api/runs/" + id);
+    while (run.value("state", "") == "queued" && std::chrono::steady_clock::now() < deadline);
+    EXPECT_EQ(run.value("state", ""), "verified") << run;
+}
+
+TEST_F(ScoresProcess, WithTheSiteOutOfReachGamesArePlayedOffline) {
+    std::string data = folder_ + "/data", script = folder_ + "/game.txt";
+    std::ofstream(script) << "wait 1500\nkey START\nwait 10000\n";
+    // A port nothing listens on: bound, then closed.
+    int port = 0;
+    {
+        ServerProcess gone(folder_ + "/gone.db");
+        port = gone.port();
+        gone.stop(SIGKILL);
+    }
+    ASSERT_EQ(runGame("--headless " + script + " --data-dir " + data +
+                      " --scores http://127.0.0.1:" + std::to_string(port)),
+              0);
+    std::string last = slurp(data + "/lastgame.rdr");
+    Replay r;
+    std::string why;
+    ASSERT_TRUE(decodeReplay(reinterpret_cast<const uint8_t*>(last.data()), last.size(), &r, &why))
+        << why;
+    EXPECT_EQ(r.ticket, "");
+    EXPECT_TRUE(std::filesystem::is_empty(data + "/outbox"));
 }
 
 } // namespace

@@ -5,6 +5,7 @@
 #include "platform/gapi/device.h"
 #include "platform/headless/host.h"
 #include "platform/host/instance.h"
+#include "platform/online/online.h"
 #include "platform/wince/steady_clock.h"
 #include "platform/script/recorder.h"
 #include "platform/wince/folders.h"
@@ -101,7 +102,15 @@ int main(int argc, char** argv) {
         }
     }
     if (o.stats) enableDesktopStats();
+    if (!o.scores.empty()) {
+        if (!startOnline(o.scores, o.name, &error)) {
+            std::fprintf(stderr, "reefdart: %s\n", error.c_str());
+            return 1;
+        }
+        setOnlineEdition(onlineTakeTicket, onlineSendReplay);
+    }
     int code = runProgram();
+    stopOnline();
     releaseInstance();
     if (o.headless && !o.finalShot.empty() && !headlessFinalShot(o.finalShot, &error)) {
         std::fprintf(stderr, "reefdart: %s\n", error.c_str());

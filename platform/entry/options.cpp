@@ -39,6 +39,10 @@ void printHelp() {
         "                      code is not genuine (exit 1)\n"
         "  --watch FILE        watch a game replay in the window (or, with --headless, on\n"
         "                      the virtual clock): Escape leaves, Space or a tap pauses\n"
+        "  --scores URL        send every finished game to the score site at URL (each game\n"
+        "                      then starts from the site's ticket); replays that cannot be\n"
+        "                      sent yet wait in the data folder's outbox\n"
+        "  --name NAME         with --scores: publish each verified game under NAME\n"
         "  --verify FILE       play a game replay by the game's rules, with no display or\n"
         "                      sound: print the score it reaches, its length and its\n"
         "                      final state (exit 0), or why it does not hold (exit 1)\n"
@@ -115,7 +119,8 @@ int parseOptions(int argc, char** argv, Options* o) {
             return verifyReplayFile(argv[i + 1]);
         }
         if (a != "--headless" && a != "--device" && a != "--data-dir" && a != "--seed" &&
-            a != "--scale" && a != "--final-shot" && a != "--record" && a != "--watch")
+            a != "--scale" && a != "--final-shot" && a != "--record" && a != "--watch" &&
+            a != "--scores" && a != "--name")
             return usageError("unknown option '" + a + "'");
         if (!hasValue) return usageError("option '" + a + "' needs a value");
         const char* v = argv[++i];
@@ -132,6 +137,10 @@ int parseOptions(int argc, char** argv, Options* o) {
             o->record = v;
         } else if (a == "--watch") {
             o->watch = v;
+        } else if (a == "--scores") {
+            o->scores = v;
+        } else if (a == "--name") {
+            o->name = v;
         } else if (a == "--data-dir") {
             o->dataDir = v;
         } else if (a == "--seed") {
@@ -154,6 +163,9 @@ int parseOptions(int argc, char** argv, Options* o) {
     if (!o->record.empty() && o->headless)
         return usageError("--record records a session with a window; a headless run is its "
                           "script already");
+    if (!o->name.empty() && o->scores.empty()) return usageError("--name goes with --scores");
+    if (!o->scores.empty() && !o->watch.empty())
+        return usageError("--watch shows a game already played: it goes without --scores");
     if (!o->watch.empty() && (!o->record.empty() || autoplayOn()))
         return usageError("--watch shows a game already played: it goes with neither --record "
                           "nor --autoplay");

@@ -19,7 +19,8 @@ struct Options {
     uint32_t seed = HEADLESS_DEFAULT_START_TICK;
     int scale = 0;
     std::string finalShot;
-    std::string watch; // a replay to watch
+    std::string watch;        // a replay to watch
+    std::string scores, name; // a score site, and the name to publish under
 };
 
 // Reads the command line into o; --autoplay turns the pilot on at once. Returns
