@@ -11,6 +11,8 @@
 #include "gfx/text.h"
 #include "shell/state.h"
 
+char scoreSite[SCORE_SITE_CAPACITY] = "";
+
 namespace {
 
 constexpr int32_t CW = COLUMN_WIDTH;
@@ -134,9 +136,12 @@ void drawGameOver(int32_t w, int32_t h) {
     if (finalScore() == bestScore && blinkOn()) white(w, h + 20, "New Record!", ALIGN_CENTRE, 0);
     whiteNumber(w - 26, h + 50, scoreCode(world.columnCount), 8);
     white(w - 26, h + 50, "Code: ", ALIGN_RIGHT, 1);
-    // Codes are checked with reefdart --check-code; the option alone is what
-    // fits the 176-pixel layout in this font.
-    white(w, h + 70, "--check-code", ALIGN_CENTRE, 0);
+    // Codes are checked on the score site the game plays for, else with
+    // reefdart --check-code: the option alone is what fits the 176-pixel
+    // layout in this font. A site's address too wide for the screen gives way
+    // to the option.
+    bool siteFits = scoreSite[0] && textWidth(scoreSite) <= layoutWidth - 8;
+    white(w, h + 70, siteFits ? scoreSite : "--check-code", ALIGN_CENTRE, 0);
 }
 
 void drawHud() {

@@ -169,6 +169,13 @@ void drawText(int32_t x, int32_t y, const char* text, int32_t align, int32_t r, 
     drawRun(&run);
 }
 
+int32_t textWidth(const char* text) {
+    int32_t width = 0;
+    for (const unsigned char* c = reinterpret_cast<const unsigned char*>(text); c && *c; ++c)
+        width += widthOf(*c);
+    return width;
+}
+
 void drawNumber(int32_t x, int32_t y, int32_t value, int32_t align, int32_t digits, int32_t r,
                 int32_t g, int32_t b) {
     if (digits < 1) return;

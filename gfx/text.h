@@ -29,6 +29,8 @@ void loadFont();
 // wave (0: flat).
 void drawText(int32_t x, int32_t y, const char* text, int32_t align, int32_t r, int32_t g,
               int32_t b, uint8_t amplitude);
+// The width drawText gives text, in pixels.
+int32_t textWidth(const char* text);
 // Draws the lowest digits decimal digits of value, with leading zeros.
 void drawNumber(int32_t x, int32_t y, int32_t value, int32_t align, int32_t digits, int32_t r,
                 int32_t g, int32_t b);

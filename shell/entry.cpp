@@ -1,5 +1,6 @@
 #include "shell/entry.h"
 
+#include "game/game_screen.h"
 #include "game/recorder.h"
 #include "game/replay.h"
 #include "game/score_code.h"
@@ -51,6 +52,10 @@ bool readReplayFile(const char* path, Replay* replay, std::string* error) {
 }
 
 } // namespace
+
+void setScoreSiteName(const char* name) {
+    std::snprintf(scoreSite, sizeof scoreSite, "%s", name ? name : "");
+}
 
 void setRecordingEdition(const char* hostName, const char* version) {
     std::string name = hostName;

@@ -36,3 +36,6 @@ bool watchReplayFile(const char* path, std::string* device, std::string* error);
 void setOnlineEdition(bool (*take)(char* ticket, size_t capacity, uint32_t* randomState),
                       void (*send)(const uint8_t* bytes, size_t size, const char* ticket,
                                    uint64_t finalHash));
+// The score site the game-over screen names (its address as a player types
+// it, e.g. "scores.example.net"); set before runProgram.
+void setScoreSiteName(const char* name);

@@ -108,6 +108,9 @@ int main(int argc, char** argv) {
             return 1;
         }
         setOnlineEdition(onlineTakeTicket, onlineSendReplay);
+        // The game-over screen names the site as a player would type it.
+        std::string shown = o.scores.substr(o.scores.find("//") + 2);
+        setScoreSiteName(shown.substr(0, shown.find_last_not_of('/') + 1).c_str());
     }
     int code = runProgram();
     stopOnline();

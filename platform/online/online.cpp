@@ -196,8 +196,11 @@ void work() {
 
 } // namespace
 
-bool startOnline(const std::string& url, const std::string& name, std::string* error) {
-    if (url.rfind("http://", 0) != 0 && url.rfind("https://", 0) != 0) {
+bool startOnline(const std::string& address, const std::string& name, std::string* error) {
+    std::string url = address.substr(0, address.find_last_not_of('/') + 1);
+    size_t host = url.find("://");
+    if ((url.rfind("http://", 0) != 0 && url.rfind("https://", 0) != 0) ||
+        url.find('/', host + 3) != std::string::npos) {
         *error = "--scores takes the site's address, http://HOST[:PORT] or https://...";
         return false;
     }
