@@ -33,6 +33,17 @@ if(REEFDART_FUZZ)
       target_link_libraries(fuzz_${fuzz_name} PRIVATE reefdart_fuzz_support)
     endforeach()
 
+    # The score site's reading of request bodies, over its own copy of the
+    # rules (it links nothing else of the game).
+    if(TARGET reefdart_scores)
+      target_compile_options(reefdart_scores PRIVATE -fsanitize=fuzzer-no-link ${FUZZ_SANITIZERS})
+      target_link_options(reefdart_scores INTERFACE -fsanitize=address,undefined)
+      add_executable(fuzz_scores_submission ${CMAKE_SOURCE_DIR}/tests/fuzz/scores_submission.cpp)
+      target_compile_options(fuzz_scores_submission PRIVATE -fsanitize=fuzzer ${FUZZ_SANITIZERS})
+      target_link_options(fuzz_scores_submission PRIVATE -fsanitize=fuzzer ${FUZZ_SANITIZERS})
+      target_link_libraries(fuzz_scores_submission PRIVATE reefdart_scores)
+    endif()
+
     # Writes the committed seed inputs anew: make_fuzz_seeds tests/fuzz/corpus
     add_executable(make_fuzz_seeds ${CMAKE_SOURCE_DIR}/tests/fuzz/seeds/make_seeds.cpp)
     target_link_libraries(make_fuzz_seeds PRIVATE reefdart_fuzz_support)

@@ -15,6 +15,7 @@ add_library(reefdart_scores STATIC
   scores/site.cpp
   scores/store_pg.cpp
   scores/store_sqlite.cpp
+  scores/submission.cpp
   scores/verifier.cpp)
 target_include_directories(reefdart_scores PUBLIC ${CMAKE_SOURCE_DIR})
 target_link_libraries(reefdart_scores PUBLIC PkgConfig::HTTPLIB PkgConfig::SQLITE PkgConfig::LIBPQ

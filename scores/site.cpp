@@ -5,6 +5,7 @@
 #include "game/score_code.h"
 #include "scores/checks.h"
 #include "scores/pages.h"
+#include "scores/submission.h"
 
 #include <nlohmann/json.hpp>
 
@@ -72,17 +73,13 @@ json runJson(const Run& r) {
     return j;
 }
 
-// A JSON object body, or null with the answer given.
-bool jsonBody(const httplib::Request& req, httplib::Response& res, json* body) {
-    *body = json::parse(req.body, nullptr, false);
-    if (body->is_object()) return true;
+// The named string fields of a JSON object body, or false with the answer
+// given.
+bool fields(const httplib::Request& req, httplib::Response& res,
+            std::initializer_list<const char*> names, std::vector<std::string>* values) {
+    if (readFields(req.body, names, values)) return true;
     answer(res, 400, {{"refused", "the body is not a JSON object"}});
     return false;
-}
-
-std::string field(const json& body, const char* name) {
-    auto it = body.find(name);
-    return it != body.end() && it->is_string() ? it->get<std::string>() : std::string();
 }
 
 } // namespace
@@ -168,9 +165,9 @@ void ScoreSite::State::startTicket(const httplib::Request& req, httplib::Respons
 
 void ScoreSite::State::finishTicket(const httplib::Request& req, httplib::Response& res) {
     std::string id = req.matches[1];
-    json body;
-    if (!jsonBody(req, res, &body)) return;
-    std::string hash = field(body, "final_hash");
+    std::vector<std::string> f;
+    if (!fields(req, res, {"final_hash"}, &f)) return;
+    const std::string& hash = f[0];
     bool hex = hash.size() == 16 && hash.find_first_not_of("0123456789abcdef") == std::string::npos;
     if (!hex) return refuse(res, req, 400, "final_hash is 16 lower-case hex digits", id);
     if (!store.finishTicket(id, hash, now()))
@@ -199,10 +196,7 @@ void ScoreSite::State::submit(const httplib::Request& req, httplib::Response& re
     const auto* bytes = reinterpret_cast<const uint8_t*>(req.body.data());
     Replay replay;
     std::string why;
-    if (!decodeReplay(bytes, req.body.size(), &replay, &why))
-        return refuse(res, req, 400, "no valid replay: " + why);
-    if (replay.ticket.empty())
-        return refuse(res, req, 400, "it was played without a ticket: an offline run");
+    if (!readSubmission(req.body, &replay, &why)) return refuse(res, req, 400, why);
     Run run;
     run.ticket = replay.ticket;
     run.digest = sha256Hex(bytes, req.body.size());
@@ -232,9 +226,9 @@ void ScoreSite::State::submit(const httplib::Request& req, httplib::Response& re
 
 void ScoreSite::State::publish(const httplib::Request& req, httplib::Response& res) {
     std::string ticket = req.matches[1];
-    json body;
-    if (!jsonBody(req, res, &body)) return;
-    std::string name = field(body, "name"), key = field(body, "key");
+    std::vector<std::string> f;
+    if (!fields(req, res, {"name", "key"}, &f)) return;
+    const std::string &name = f[0], &key = f[1];
     if (const char* problem = nameProblem(name)) return refuse(res, req, 400, problem, ticket);
     if (!keyIsValid(key)) return refuse(res, req, 400, "the key is malformed", ticket);
     Run run;
@@ -259,9 +253,9 @@ void ScoreSite::State::publish(const httplib::Request& req, httplib::Response& r
 
 void ScoreSite::State::deleteEntries(const httplib::Request& req, httplib::Response& res) {
     std::string name = req.matches[1];
-    json body;
-    if (!jsonBody(req, res, &body)) return;
-    std::string key = field(body, "key");
+    std::vector<std::string> f;
+    if (!fields(req, res, {"key"}, &f)) return;
+    const std::string& key = f[0];
     if (!keyIsValid(key)) return refuse(res, req, 400, "the key is malformed");
     int removed = 0;
     StoreResult r = store.deleteEntries(name, sha256Hex(key), &removed);
