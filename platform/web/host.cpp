@@ -8,6 +8,7 @@
 #include "platform/wince/folders.h"
 #include "platform/host/host.h"
 #include "platform/host/instance.h"
+#include "platform/wince/steady_clock.h"
 #include "platform/wince/messages.h"
 #include "platform/wince/screen.h"
 
@@ -77,7 +78,14 @@ EM_JS(void, webPublishStats, (double timerWakes, double frames), {
 
 EM_JS(void, webMountData, (const char* folder), {
     var path = UTF8ToString(folder);
-    var s = Module.reefdartSync = {ready: false, mounted: false, busy: false, again: false};
+    var s = Module.reefdartSync =
+        {ready: false, mounted: false, busy: false, again: false, waiting: []};
+    // Runs then once the data folder is in the browser's storage (the page
+    // waits for it before it leaves for another address).
+    Module.reefdartWhenSaved = function(then) {
+        if (s.busy) s.waiting.push(then);
+        else then();
+    };
     try {
         FS.mkdir(path);
         FS.mount(IDBFS, {}, path);
@@ -110,6 +118,7 @@ EM_JS(void, webSaveData, (), {
             FS.syncfs(false, done);
         } else {
             s.busy = false;
+            s.waiting.splice(0).forEach(function(then) { then(); });
         }
     });
 });
@@ -119,6 +128,93 @@ EM_JS(int, webQueryDevice, (char* out, int capacity), {
     if (!m) return 0;
     stringToUTF8(m[1], out, capacity);
     return 1;
+});
+
+// The replay the address asks to watch: ?watch=best or ?watch=last, a game
+// kept in the data folder; ?watch=chosen, the file the player chose on the
+// page (held in the session's storage over the reload); anything else the
+// address of a replay file on this site, fetched into file. Returns 0 when
+// none is asked for; otherwise the loading has begun.
+EM_JS(int, webStartWatchLoad, (const char* folder, const char* file), {
+    var asked = new URLSearchParams(location.search).get('watch');
+    if (!asked) return 0;
+    var path = UTF8ToString(file);
+    var w = Module.reefdartWatch = {done: false, path: "", error: ""};
+    function ready(bytes) {
+        try {
+            FS.writeFile(path, bytes);
+            w.path = path;
+        } catch (e) {
+            w.error = 'it could not be copied (' + e + ')';
+        }
+        w.done = true;
+    }
+    function fail(why) {
+        w.error = why;
+        w.done = true;
+    }
+    if (asked == 'best' || asked == 'last') {
+        var kept = UTF8ToString(folder) + '/' + asked + 'game.rdr';
+        if (FS.analyzePath(kept).exists) {
+            w.path = kept;
+            w.done = true;
+        } else {
+            fail('this browser keeps no ' + asked + ' game yet');
+        }
+        return 1;
+    }
+    if (asked == 'chosen') {
+        var text = null;
+        try {
+            text = sessionStorage.getItem('reefdart-chosen-replay');
+        } catch (e) {
+        }
+        if (text === null) {
+            fail('the chosen file is no longer at hand; choose it again');
+            return 1;
+        }
+        var bin = atob(text), bytes = new Uint8Array(bin.length);
+        for (var i = 0; i < bin.length; ++i) bytes[i] = bin.charCodeAt(i);
+        ready(bytes);
+        return 1;
+    }
+    var url;
+    try {
+        url = new URL(asked, location.href);
+    } catch (e) {
+        fail(asked + ' is no address');
+        return 1;
+    }
+    if (url.origin != location.origin) {
+        fail('a replay is only fetched from this site, not from ' + url.origin);
+        return 1;
+    }
+    fetch(url.href).then(function(r) {
+        if (!r.ok) throw new Error(r.status + ' ' + r.statusText);
+        return r.arrayBuffer();
+    }).then(function(b) { ready(new Uint8Array(b)); }, function(e) {
+        fail(asked + ' could not be fetched (' + e.message + ')');
+    });
+    return 1;
+});
+
+EM_JS(int, webWatchLoaded, (), { return Module.reefdartWatch.done ? 1 : 0; });
+
+// The path of the replay loaded, or why there is none: 1 and the path, or 0
+// and the reason.
+EM_JS(int, webWatchLoadResult, (char* out, int capacity), {
+    var w = Module.reefdartWatch;
+    stringToUTF8(w.path || w.error, out, capacity);
+    return w.path ? 1 : 0;
+});
+
+// The reason names the replay as the address does, not by its path here.
+EM_JS(void, webShowCannotWatch, (const char* why, const char* folder, const char* file), {
+    var asked = new URLSearchParams(location.search).get('watch');
+    var text = UTF8ToString(why).split(UTF8ToString(file)).join(asked);
+    var kept = UTF8ToString(folder) + '/' + asked + 'game.rdr';
+    text = text.split(kept).join('the ' + asked + ' game');
+    if (Module.reefdartCannotWatch) Module.reefdartCannotWatch(text);
 });
 
 EM_JS(void, webWatchPageHide, (), {
@@ -141,7 +237,11 @@ constexpr int32_t IDLE_SLICE_MS = 10;
 // A program that is always behind its timer still lets the browser run this
 // often, or the page would stop answering.
 constexpr double MAX_BUSY_MS = 50;
+// A steadied clock that lags the wall clock by more than this drops the rest.
+constexpr int32_t MAX_LAG_MS = 100;
 constexpr const char* DATA_FOLDER = "/data";
+// Where a replay fetched or chosen to be watched is put.
+constexpr const char* WATCHED_FILE = "/tmp/watched.rdr";
 
 struct Web {
     uint32_t tickBase = 0;
@@ -340,11 +440,37 @@ void listenToPage() {
     webWatchPageHide();
 }
 
-const DeviceProfile* requestedDevice() {
-    char name[32] = {};
-    const DeviceProfile* profile = nullptr;
-    if (webQueryDevice(name, sizeof name)) profile = findDeviceProfile(name);
-    return profile ? profile : findDeviceProfile("qvga");
+// Every game is recorded, and its replay is exact and small only when its
+// ticks come at the timer's own times: the program runs on the steadied clock
+// (platform/wince/steady_clock.h). That clock skips this host's wait whenever a
+// timer is already due by the wall clock, so a program that keeps falling
+// behind would never give the browser its turn: the page would stop answering
+// and the canvas would stand still. Its waits come through here first, which
+// lets the browser run once the program has kept it waiting too long, and
+// forgets whatever the steadied clock lags the wall clock by beyond a little
+// (the page stalled), which it would otherwise play through at full speed.
+const Host* steadied = nullptr;
+Host steadiedWeb;
+
+bool waitOnSteadyClock(bool hasDeadline, uint32_t deadline) {
+    if (emscripten_get_now() - w.lastYield >= MAX_BUSY_MS) {
+        webPumpAudio();
+        if (w.dirty) present();
+        yieldToBrowser(0);
+        // Input comes before the due timer, the clock standing still.
+        if (inputQueued()) return true;
+    }
+    int32_t lag = static_cast<int32_t>(tickCount() - deadline);
+    if (hasDeadline && lag > MAX_LAG_MS) w.tickBase -= static_cast<uint32_t>(lag - MAX_LAG_MS);
+    return steadied->waitForInput(hasDeadline, deadline);
+}
+
+void runOnSteadyClock() {
+    steadyTheClock();
+    steadied = host;
+    steadiedWeb = *host;
+    steadiedWeb.waitForInput = waitOnSteadyClock;
+    host = &steadiedWeb;
 }
 
 } // namespace
@@ -453,21 +579,49 @@ int webVirtualKey(const char* key, const char* code) {
     return namedKey(key);
 }
 
-void startWebHost() {
+void openWebData() {
     webMountData(DATA_FOLDER);
     while (!webDataReady()) emscripten_sleep(5);
     std::string error;
     if (!setDataFolder(DATA_FOLDER, &error)) std::fprintf(stderr, "reefdart: %s\n", error.c_str());
-    selectDevice(requestedDevice());
+}
+
+std::string webAddressDevice() {
+    char name[32] = {};
+    return webQueryDevice(name, sizeof name) ? name : "";
+}
+
+bool webReplayToWatch(std::string* path, std::string* error) {
+    if (!webStartWatchLoad(DATA_FOLDER, WATCHED_FILE)) return false;
+    while (!webWatchLoaded()) emscripten_sleep(5);
+    char text[512] = {};
+    if (webWatchLoadResult(text, sizeof text))
+        *path = text;
+    else
+        *error = text;
+    return true;
+}
+
+void webCannotWatch(const char* why) {
+    std::fprintf(stderr, "reefdart: the replay cannot be watched: %s\n", why);
+    webShowCannotWatch(why, DATA_FOLDER, WATCHED_FILE);
+}
+
+void startWebHost(const char* device) {
+    const DeviceProfile* profile = findDeviceProfile(device);
+    selectDevice(profile ? profile : findDeviceProfile("qvga"));
     // The game seeds its random numbers from the tick count: start it from
     // the wall clock so that runs differ.
     w.tickBase = static_cast<uint32_t>(static_cast<uint64_t>(emscripten_date_now()));
     w.lastYield = emscripten_get_now();
     host = &webHost;
+    runOnSteadyClock();
     listenToPage();
 }
 
 void finishWebHost(int code) {
+    if (steadied) host = steadied;
+    unsteadyTheClock();
     present();
     webCloseAudio(); // the music stops with the program
     w.ended = true;

@@ -2,8 +2,23 @@
 #include "platform/web/web.h"
 #include "shell/entry.h"
 
+#include <string>
+
 int main() {
-    startWebHost();
+    openWebData();
+    std::string device = webAddressDevice(), path, error;
+    if (webReplayToWatch(&path, &error)) {
+        std::string played;
+        if (error.empty()) watchReplayFile(path.c_str(), &played, &error);
+        if (!error.empty()) {
+            webCannotWatch(error.c_str());
+            return 1;
+        }
+        // A replay is watched on the layout it was played on.
+        if (device.empty()) device = played;
+    }
+    setRecordingEdition("web", REEFDART_VERSION);
+    startWebHost(device.c_str());
     int code = runProgram();
     finishWebHost(code);
     return code;

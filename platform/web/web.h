@@ -4,10 +4,23 @@
 // files say to each other; only platform/web/ includes this.
 #pragma once
 
-// Mounts the data folder from the browser's storage and waits for it, picks the
-// device the page asks for, starts the clock from the wall clock and installs
-// the host with its page events.
-void startWebHost();
+#include <string>
+
+// Mounts the data folder from the browser's storage and waits until it has
+// been read.
+void openWebData();
+// The device the page's address names (?device=NAME); empty when none.
+std::string webAddressDevice();
+// The replay the page's address asks to watch (?watch=...): false when it
+// asks for none. Otherwise waits for its bytes and gives the path they are
+// at, or why they cannot be had (error, with path left empty).
+bool webReplayToWatch(std::string* path, std::string* error);
+// The page says why the replay it asked for cannot be watched.
+void webCannotWatch(const char* why);
+// Picks the device (qvga when it names none the program knows), starts the
+// clock from the wall clock and installs the host, on the steadied clock,
+// with its page events.
+void startWebHost(const char* device);
 // Shows the last picture, stops the sound and tells the page the program
 // ended with code.
 void finishWebHost(int code);
