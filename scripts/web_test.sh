@@ -1,7 +1,9 @@
 #!/bin/bash
 # Builds the browser edition, serves it and drives it in headless Chromium
 # (tests/web): the title screen against the headless host's shots, then a
-# press of Start. Exits 77 when Chromium or emscripten cannot be installed.
+# press of Start; then a game played in the page, its replay verified by the
+# native program and watched in the page to the native watch's last frame.
+# Exits 77 when Chromium or emscripten cannot be installed.
 set -uo pipefail
 ROOT="$(cd "$(dirname "$0")/.." && pwd)"
 BUILD="$ROOT/build/web"
@@ -28,6 +30,7 @@ if [ -z "$EXE" ]; then
     cmake --build "$NATIVE" -j"$(nproc)" --target reefdart >/dev/null
     EXE="$NATIVE/reefdart"
 fi
+EXE="$(realpath "$EXE")"
 rm -rf "$WORK" && mkdir -p "$WORK/data"
 # Shots at uneven times show which pixels animate.
 for wait in 1500 700 900 1100 1300 1700; do
@@ -41,7 +44,7 @@ rm -rf "$WORK/data" && mkdir -p "$WORK/data"
 
 NODE_DIR="$BUILD/test-node"
 mkdir -p "$NODE_DIR"
-cp "$ROOT/tests/web/package.json" "$ROOT/tests/web/package-lock.json" "$ROOT/tests/web/title_test.mjs" "$NODE_DIR/"
+cp "$ROOT/tests/web/package.json" "$ROOT/tests/web/package-lock.json" "$ROOT"/tests/web/*.mjs "$NODE_DIR/"
 if [ ! -d "$NODE_DIR/node_modules/playwright-core" ]; then
     (cd "$NODE_DIR" && npm ci --no-audit --no-fund >/dev/null) || skip "playwright-core cannot be installed"
 fi
@@ -58,5 +61,6 @@ set +e
 node "$NODE_DIR/title_test.mjs" "http://127.0.0.1:$PORT/" "$CHROMIUM" "$WORK/about.png" \
     "$WORK"/title[1-6].png
 STATUS=$?
+node "$NODE_DIR/replay_test.mjs" "http://127.0.0.1:$PORT/" "$CHROMIUM" "$EXE" "$WORK" || STATUS=1
 echo "wasm: $(stat -c %s "$BUILD/site/reefdart.wasm") bytes, js: $(stat -c %s "$BUILD/site/reefdart.js") bytes"
 exit $STATUS

@@ -12,64 +12,13 @@ import { chromium } from 'playwright-core';
 import fs from 'node:fs';
 import os from 'node:os';
 import path from 'node:path';
-import zlib from 'node:zlib';
+import { canvasPixels, readPng } from './pixels.mjs';
 
 const [url, executable, aboutShot, ...shots] = process.argv.slice(2);
 let failures = 0;
 function check(ok, what) {
   console.log(`${ok ? 'ok  ' : 'FAIL'} ${what}`);
   if (!ok) failures++;
-}
-
-// An 8-bit RGB PNG, as the headless host writes it, to { width, height, rgb }.
-function readPng(file) {
-  const data = fs.readFileSync(file);
-  let at = 8, width = 0, height = 0;
-  const idat = [];
-  while (at < data.length) {
-    const length = data.readUInt32BE(at);
-    const type = data.toString('latin1', at + 4, at + 8);
-    const body = data.subarray(at + 8, at + 8 + length);
-    if (type === 'IHDR') {
-      width = body.readUInt32BE(0);
-      height = body.readUInt32BE(4);
-      if (body[8] !== 8 || body[9] !== 2 || body[12] !== 0) throw new Error(`${file}: not 8-bit RGB`);
-    }
-    if (type === 'IDAT') idat.push(body);
-    at += 12 + length;
-  }
-  const raw = zlib.inflateSync(Buffer.concat(idat));
-  const stride = width * 3, rgb = Buffer.alloc(stride * height);
-  for (let y = 0; y < height; y++) {
-    const filter = raw[y * (stride + 1)];
-    const src = raw.subarray(y * (stride + 1) + 1, (y + 1) * (stride + 1));
-    for (let x = 0; x < stride; x++) {
-      const a = x >= 3 ? rgb[y * stride + x - 3] : 0;
-      const b = y > 0 ? rgb[(y - 1) * stride + x] : 0;
-      const c = x >= 3 && y > 0 ? rgb[(y - 1) * stride + x - 3] : 0;
-      let p = 0;
-      if (filter === 1) p = a;
-      else if (filter === 2) p = b;
-      else if (filter === 3) p = (a + b) >> 1;
-      else if (filter === 4) {
-        const pa = Math.abs(b - c), pb = Math.abs(a - c), pc = Math.abs(a + b - 2 * c);
-        p = pa <= pb && pa <= pc ? a : pb <= pc ? b : c;
-      }
-      rgb[y * stride + x] = (src[x] + p) & 255;
-    }
-  }
-  return { width, height, rgb };
-}
-
-async function canvasPixels(page) {
-  const b64 = await page.evaluate(() => {
-    const c = document.getElementById('screen');
-    const d = c.getContext('2d').getImageData(0, 0, c.width, c.height).data;
-    let s = '';
-    for (let i = 0; i < d.length; i += 4) s += String.fromCharCode(d[i], d[i + 1], d[i + 2]);
-    return { w: c.width, h: c.height, data: btoa(s) };
-  });
-  return { width: b64.w, height: b64.h, rgb: Buffer.from(b64.data, 'base64') };
 }
 
 function same(a, b, i) {
@@ -102,12 +51,13 @@ function closed(page) {
   return page.evaluate(() => document.getElementById('message').style.display === 'block');
 }
 
-// The data folder's files that hold something, by name.
+// The data folder's settings files that hold something, by name (the kept
+// games beside them are replay_test.mjs's).
 function dataFiles(page) {
   return page.evaluate(() => {
     const files = {};
     for (const name of FS.readdir('/data').sort()) {
-      if (name === '.' || name === '..') continue;
+      if (!name.endsWith('.dat')) continue;
       const text = FS.readFile('/data/' + name, { encoding: 'utf8' });
       if (text.length) files[name] = text;
     }

@@ -1,0 +1,55 @@
+// What the browser tests share: the headless host's PNG shots and the page's
+// canvas as the same { width, height, rgb } pictures.
+import fs from 'node:fs';
+import zlib from 'node:zlib';
+
+// An 8-bit RGB PNG, as the headless host writes it, to { width, height, rgb }.
+export function readPng(file) {
+  const data = fs.readFileSync(file);
+  let at = 8, width = 0, height = 0;
+  const idat = [];
+  while (at < data.length) {
+    const length = data.readUInt32BE(at);
+    const type = data.toString('latin1', at + 4, at + 8);
+    const body = data.subarray(at + 8, at + 8 + length);
+    if (type === 'IHDR') {
+      width = body.readUInt32BE(0);
+      height = body.readUInt32BE(4);
+      if (body[8] !== 8 || body[9] !== 2 || body[12] !== 0) throw new Error(`${file}: not 8-bit RGB`);
+    }
+    if (type === 'IDAT') idat.push(body);
+    at += 12 + length;
+  }
+  const raw = zlib.inflateSync(Buffer.concat(idat));
+  const stride = width * 3, rgb = Buffer.alloc(stride * height);
+  for (let y = 0; y < height; y++) {
+    const filter = raw[y * (stride + 1)];
+    const src = raw.subarray(y * (stride + 1) + 1, (y + 1) * (stride + 1));
+    for (let x = 0; x < stride; x++) {
+      const a = x >= 3 ? rgb[y * stride + x - 3] : 0;
+      const b = y > 0 ? rgb[(y - 1) * stride + x] : 0;
+      const c = x >= 3 && y > 0 ? rgb[(y - 1) * stride + x - 3] : 0;
+      let p = 0;
+      if (filter === 1) p = a;
+      else if (filter === 2) p = b;
+      else if (filter === 3) p = (a + b) >> 1;
+      else if (filter === 4) {
+        const pa = Math.abs(b - c), pb = Math.abs(a - c), pc = Math.abs(a + b - 2 * c);
+        p = pa <= pb && pa <= pc ? a : pb <= pc ? b : c;
+      }
+      rgb[y * stride + x] = (src[x] + p) & 255;
+    }
+  }
+  return { width, height, rgb };
+}
+
+export async function canvasPixels(page) {
+  const b64 = await page.evaluate(() => {
+    const c = document.getElementById('screen');
+    const d = c.getContext('2d').getImageData(0, 0, c.width, c.height).data;
+    let s = '';
+    for (let i = 0; i < d.length; i += 4) s += String.fromCharCode(d[i], d[i + 1], d[i + 2]);
+    return { w: c.width, h: c.height, data: btoa(s) };
+  });
+  return { width: b64.w, height: b64.h, rgb: Buffer.from(b64.data, 'base64') };
+}
