@@ -4,6 +4,8 @@
 #include "platform/wince/messages.h"
 #include "platform/wince/resources.h"
 #include "platform/wince/runtime.h"
+#include "platform/wince/steady_clock.h"
+#include "platform/host/host.h"
 #include "support/test_host.h"
 
 #include <gtest/gtest.h>
@@ -93,6 +95,36 @@ TEST_F(MessageLoop, ALifeFromCreateToDestroy) {
     EXPECT_EQ(seen.back(), static_cast<UINT>(WM_DESTROY));
     EXPECT_TRUE(programFinished());
     EXPECT_FALSE(PostMessageW(window, WM_COMMAND, 1, 0));
+}
+
+uint32_t fakeWall = 0;
+
+TEST(SteadyClock, AStalledMachineDropsAllButATenthOfASecond) {
+    useTestHost();
+    Host fake = *host;
+    fake.tickCount = [] { return fakeWall; };
+    fake.waitForInput = [](bool, uint32_t) { return true; };
+    const Host* own = host;
+    host = &fake;
+    fakeWall = 1000;
+    steadyTheClock();
+    // Ten seconds stalled: the timers that fall due at once, each at its own
+    // due time, cover 100 ms; then the clock waits for the wall clock again.
+    fakeWall = 11000;
+    uint32_t deadline = 1005;
+    int atOnce = 0;
+    while (atOnce < 5000 && host->waitForInput(true, deadline) && host->tickCount() == deadline) {
+        ++atOnce;
+        deadline += 5;
+    }
+    EXPECT_EQ(atOnce, 21);
+    EXPECT_EQ(host->tickCount(), 1105u);
+    // From there the timers come at the wall clock's pace again.
+    fakeWall = 11010;
+    EXPECT_TRUE(host->waitForInput(true, 1110));
+    EXPECT_EQ(host->tickCount(), 1110u);
+    unsteadyTheClock();
+    host = own;
 }
 
 TEST(Accelerators, CtrlLettersBecomeCommands) {

@@ -7,9 +7,15 @@
 
 namespace {
 
+// A program that falls further behind its timers than this (the machine
+// stalled, or slept) drops the rest instead of playing it through at full
+// speed.
+constexpr uint32_t MAX_LAG_MS = 100;
+
 struct Steady {
     const Host* inner = nullptr;
     uint32_t clock = 0;
+    uint32_t dropped = 0; // ms of the wall clock dropped after stalls
     bool innerWaiting = false;
     bool hasDeadline = false;
     uint32_t deadline = 0;
@@ -28,8 +34,13 @@ uint32_t inputLimit(uint32_t wall) {
     return before(wall, s.clock) ? s.clock : wall;
 }
 
+// The wall clock less what stalls dropped.
+uint32_t wallClock() {
+    return s.inner->tickCount() - s.dropped;
+}
+
 uint32_t steadyTickCount() {
-    return s.innerWaiting ? inputLimit(s.inner->tickCount()) : s.clock;
+    return s.innerWaiting ? inputLimit(wallClock()) : s.clock;
 }
 
 void steadySleep(uint32_t ms) {
@@ -40,7 +51,11 @@ void steadySleep(uint32_t ms) {
 bool steadyWait(bool hasDeadline, uint32_t deadline) {
     s.hasDeadline = hasDeadline;
     s.deadline = deadline;
-    uint32_t wall = s.inner->tickCount();
+    uint32_t wall = wallClock();
+    if (hasDeadline && !before(wall, deadline) && wall - deadline > MAX_LAG_MS) {
+        s.dropped += wall - deadline - MAX_LAG_MS;
+        wall = deadline + MAX_LAG_MS;
+    }
     if (hasDeadline && !before(wall, deadline)) {
         // A timer is due by the wall clock: it comes before anything waiting.
         s.clock = deadline;
@@ -50,7 +65,7 @@ bool steadyWait(bool hasDeadline, uint32_t deadline) {
     s.innerWaiting = true;
     bool more = s.inner->waitForInput(hasDeadline, deadline);
     s.innerWaiting = false;
-    wall = s.inner->tickCount();
+    wall = wallClock();
     if (!inputQueued() && hasDeadline && !before(wall, deadline))
         s.clock = deadline;
     else
