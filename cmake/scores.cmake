@@ -35,6 +35,6 @@ if(REEFDART_TESTS)
   gtest_discover_tests(reefdart_tests_scores DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 300)
 endif()
 
-# The load test (not run by ctest: it measures): scores_load --help.
-add_executable(scores_load tests/scores_load.cpp)
+# The load test, a benchmark of the site (not run by ctest: it measures).
+add_executable(scores_load bench/scores_load.cpp)
 target_link_libraries(scores_load PRIVATE reefdart_scores)
