@@ -1,5 +1,6 @@
 # The browser edition: the same game built with emscripten into a static site
-# (index.html, audio.js, reefdart.js, reefdart.wasm) in ${CMAKE_BINARY_DIR}/site.
+# (index.html, audio.js, online.js, reefdart.js, reefdart.wasm) in
+# ${CMAKE_BINARY_DIR}/site.
 # The native libraries are not used: platform/web/ is the host, and gives the
 # handheld stand-ins what platform/native gives them elsewhere.
 set(WEB_HOST_SOURCES
@@ -7,7 +8,8 @@ set(WEB_HOST_SOURCES
   platform/web/bmp.cpp
   platform/web/host.cpp
   platform/web/main.cpp
-  platform/web/module_player.cpp)
+  platform/web/module_player.cpp
+  platform/web/online.cpp)
 
 include(${CMAKE_SOURCE_DIR}/cmake/resources.cmake)
 
@@ -27,9 +29,9 @@ target_link_options(reefdart PRIVATE
   -lidbfs.js
   $<$<CONFIG:Release>:-O3>)
 
-# The page and its sound script, copied whenever they change.
+# The page and its sound and score-site scripts, copied whenever they change.
 set(WEB_PAGE_FILES)
-foreach(name index.html audio.js)
+foreach(name index.html audio.js online.js)
   add_custom_command(
     OUTPUT ${WEB_SITE}/${name}
     COMMAND ${CMAKE_COMMAND} -E copy ${CMAKE_SOURCE_DIR}/web/${name} ${WEB_SITE}/${name}

@@ -1,6 +1,6 @@
 #!/bin/bash
 # Builds the browser edition into build/web/site (index.html, audio.js,
-# reefdart.js, reefdart.wasm, chiptune3/) with Debian's emscripten,
+# online.js, reefdart.js, reefdart.wasm, chiptune3/) with Debian's emscripten,
 # installing it when missing.
 # Usage: scripts/web.sh          build
 #        scripts/web.sh serve    build, then serve the site on 127.0.0.1:8080

@@ -223,6 +223,13 @@ EM_JS(void, webWatchPageHide, (), {
 
 EM_JS(void, webRaise, (), { window.focus(); });
 
+// Whether the player is typing in one of the page's fields (the name a game is
+// published under): the keys are then the field's.
+EM_JS(int, webTypingInPage, (), {
+    var a = document.activeElement;
+    return a && (a.tagName == 'INPUT' || a.tagName == 'TEXTAREA' || a.isContentEditable) ? 1 : 0;
+});
+
 EM_JS(void, webProgramEnded, (int code), {
     if (Module.reefdartEnded) Module.reefdartEnded(code);
 });
@@ -349,6 +356,9 @@ EM_BOOL onKey(int type, const EmscriptenKeyboardEvent* e, void*) {
     if (w.ended) return 0;
     int vk = webVirtualKey(e->key, e->code);
     if (!vk) return 0;
+    // A key pressed in a field is the field's; one let go there that the
+    // game holds is still let go.
+    if (webTypingInPage() && (type == EMSCRIPTEN_EVENT_KEYDOWN || !keyIsDown(vk))) return 0;
     queueInput(type == EMSCRIPTEN_EVENT_KEYDOWN ? WM_KEYDOWN : WM_KEYUP, static_cast<WPARAM>(vk),
                0);
     // The function keys keep their browser meaning (reload, full screen...).

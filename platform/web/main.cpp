@@ -7,7 +7,8 @@
 int main() {
     openWebData();
     std::string device = webAddressDevice(), path, error;
-    if (webReplayToWatch(&path, &error)) {
+    bool watching = webReplayToWatch(&path, &error);
+    if (watching) {
         std::string played;
         if (error.empty()) watchReplayFile(path.c_str(), &played, &error);
         if (!error.empty()) {
@@ -18,6 +19,7 @@ int main() {
         if (device.empty()) device = played;
     }
     setRecordingEdition("web", REEFDART_VERSION);
+    if (!watching) startWebOnline();
     startWebHost(device.c_str());
     int code = runProgram();
     finishWebHost(code);

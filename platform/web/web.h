@@ -17,6 +17,11 @@ std::string webAddressDevice();
 bool webReplayToWatch(std::string* path, std::string* error);
 // The page says why the replay it asked for cannot be watched.
 void webCannotWatch(const char* why);
+// Waits until the page knows whether a score site serves it (web/online.js)
+// and, when one does, has a first ticket or failed to get one; then the games
+// are played for the site and the game-over screen names it. Not for a page
+// that watches a replay.
+void startWebOnline();
 // Picks the device (qvga when it names none the program knows), starts the
 // clock from the wall clock and installs the host, on the steadied clock,
 // with its page events.
