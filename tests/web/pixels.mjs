@@ -1,5 +1,6 @@
 // What the browser tests share: the headless host's PNG shots and the page's
-// canvas as the same { width, height, rgb } pictures.
+// canvas as the same { width, height, rgb } pictures, and a wait for the
+// canvas to show one.
 import fs from 'node:fs';
 import zlib from 'node:zlib';
 
@@ -52,4 +53,31 @@ export async function canvasPixels(page) {
     return { w: c.width, h: c.height, data: btoa(s) };
   });
   return { width: b64.w, height: b64.h, rgb: Buffer.from(b64.data, 'base64') };
+}
+
+// Waits until the canvas shows the picture; false, with the number of
+// pixels that differ, when it never does.
+export async function waitFrame(page, picture, timeout) {
+  await page.evaluate((b64) => { window.reefdartWanted = b64; }, picture.rgb.toString('base64'));
+  try {
+    await page.waitForFunction(() => {
+      const c = document.getElementById('screen');
+      if (c.style.visibility !== 'visible') return false;
+      const d = c.getContext('2d').getImageData(0, 0, c.width, c.height).data;
+      const want = atob(window.reefdartWanted);
+      if (want.length * 4 !== d.length * 3) return false;
+      for (let i = 0, j = 0; j < want.length; i += 4, j += 3)
+        if (d[i] !== want.charCodeAt(j) || d[i + 1] !== want.charCodeAt(j + 1) || d[i + 2] !== want.charCodeAt(j + 2))
+          return false;
+      return true;
+    }, null, { timeout, polling: 50 });
+    return { same: true };
+  } catch {
+    const shown = await canvasPixels(page);
+    let differ = 0;
+    for (let i = 0; i < picture.rgb.length; i += 3)
+      if (shown.rgb[i] !== picture.rgb[i] || shown.rgb[i + 1] !== picture.rgb[i + 1] || shown.rgb[i + 2] !== picture.rgb[i + 2])
+        differ++;
+    return { same: false, differ };
+  }
 }

@@ -12,7 +12,7 @@ import { execFileSync } from 'node:child_process';
 import fs from 'node:fs';
 import os from 'node:os';
 import path from 'node:path';
-import { canvasPixels, readPng } from './pixels.mjs';
+import { readPng, waitFrame } from './pixels.mjs';
 
 const [url, executable, native, work] = process.argv.slice(2);
 let failures = 0;
@@ -140,33 +140,6 @@ async function waitStored(page, names) {
   }
 }
 
-// Waits until the canvas shows the picture; false, with the number of
-// pixels that differ, when it never does.
-async function waitFrame(page, picture, timeout) {
-  await page.evaluate((b64) => { window.reefdartWanted = b64; }, picture.rgb.toString('base64'));
-  try {
-    await page.waitForFunction(() => {
-      const c = document.getElementById('screen');
-      if (c.style.visibility !== 'visible') return false;
-      const d = c.getContext('2d').getImageData(0, 0, c.width, c.height).data;
-      const want = atob(window.reefdartWanted);
-      if (want.length * 4 !== d.length * 3) return false;
-      for (let i = 0, j = 0; j < want.length; i += 4, j += 3)
-        if (d[i] !== want.charCodeAt(j) || d[i + 1] !== want.charCodeAt(j + 1) || d[i + 2] !== want.charCodeAt(j + 2))
-          return false;
-      return true;
-    }, null, { timeout, polling: 50 });
-    return { same: true };
-  } catch {
-    const shown = await canvasPixels(page);
-    let differ = 0;
-    for (let i = 0; i < picture.rgb.length; i += 3)
-      if (shown.rgb[i] !== picture.rgb[i] || shown.rgb[i + 1] !== picture.rgb[i + 1] || shown.rgb[i + 2] !== picture.rgb[i + 2])
-        differ++;
-    return { same: false, differ };
-  }
-}
-
 // Watches until the last frame, which must be the native watch's.
 async function watchToTheEnd(page, lastFrame, how) {
   await started(page);
@@ -218,6 +191,13 @@ try {
   });
   await page.mouse.up();
   await waitStored(page, ['lastgame.rdr', 'bestgame.rdr']);
+  // A page no score site serves plays offline: nothing to publish.
+  const offline = await page.evaluate(() => ({
+    site: window.reefdartOnline.site, settled: window.reefdartOnline.settled,
+    panel: !document.getElementById('online').hidden,
+  }));
+  check(offline.settled && !offline.site && !offline.panel,
+        `served by a plain file server the page plays offline and offers nothing to publish: ${JSON.stringify(offline)}`);
   // Leaving the page saves the best score.
   await page.evaluate(() => {
     Object.defineProperty(document, 'hidden', { value: true, configurable: true });
