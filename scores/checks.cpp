@@ -3,7 +3,9 @@
 #include <openssl/rand.h>
 #include <openssl/sha.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <map>
 #include <stdexcept>
 
 namespace {
@@ -76,6 +78,17 @@ int64_t weekStartMs(int64_t nowMs) {
     int64_t days = nowMs >= 0 ? nowMs / day : -((-nowMs + day - 1) / day);
     int64_t sinceMonday = ((days + 3) % 7 + 7) % 7; // 1970-01-01 was a Thursday
     return (days - sinceMonday) * day;
+}
+
+std::string inputTimingFlag(const std::vector<RiseChange>& changes, uint32_t playMs) {
+    if (changes.size() < 40 || playMs == 0) return "";
+    if (changes.size() * 1000.0 / playMs > 10) return "fast";
+    // The most common interval between changes, in ticks.
+    std::map<uint32_t, size_t> intervals;
+    size_t most = 0;
+    for (size_t i = 1; i < changes.size(); ++i)
+        most = std::max(most, ++intervals[changes[i].tick - changes[i - 1].tick]);
+    return most * 10 >= (changes.size() - 1) * 8 ? "regular" : "";
 }
 
 std::string escapeHtml(const std::string& text) {

@@ -2,8 +2,11 @@
 // arrive, the week's start, escaping and random ticket values.
 #pragma once
 
+#include "game/simulate.h"
+
 #include <cstdint>
 #include <string>
+#include <vector>
 
 // Null when name may be published, else the reason it may not: 1 to 12
 // letters, digits, spaces, dots or dashes, not starting or ending with a
@@ -20,6 +23,12 @@ std::string timingProblem(int64_t startedMs, int64_t endMs, uint32_t playMs);
 // Monday 00:00 UTC of the week holding nowMs (ms since the epoch).
 int64_t weekStartMs(int64_t nowMs);
 std::string escapeHtml(const std::string& text);
+// What the site notes on a verified run whose input a human hand could hardly
+// give: "fast" when the rise control changes more than ten times a second
+// over the game, "regular" when most of its changes come at exactly the same
+// interval; "" otherwise. The run is still ranked; the note is for watchers
+// and moderators.
+std::string inputTimingFlag(const std::vector<RiseChange>& changes, uint32_t playMs);
 // Lower-case hex SHA-256.
 std::string sha256Hex(const std::string& data);
 std::string sha256Hex(const uint8_t* data, size_t size);

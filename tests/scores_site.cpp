@@ -309,9 +309,7 @@ TEST_F(Site, NamesAreHeldByTheirKeyAndEveryFieldIsSafe) {
     EXPECT_EQ(taken["refused"], "that name is held by another player");
     EXPECT_EQ(publishedRun("Rob", 5, "bad key <>")["refused"], "the key is malformed");
     EXPECT_EQ(boardSize(), 1u);
-    // Ties go to the earlier run.
-    json later = publishedRun("Rob", 5);
-    EXPECT_EQ(later["rank"], 2);
+    publishedRun("Rob", 5);
     // Only the key deletes the name's entries.
     call("DELETE", "/api/players/Rob", json{{"key", "another-key-0123456789abcdef"}}.dump(),
          &status);
@@ -329,6 +327,36 @@ TEST_F(Site, NamesAreHeldByTheirKeyAndEveryFieldIsSafe) {
     EXPECT_EQ(player->status, 404);
     call("POST", "/api/tickets/x'%20OR%20'1/start", "", &status);
     EXPECT_EQ(status, 404);
+}
+
+TEST_F(Site, TiesGoToTheEarlierRunWhicheverIsPublishedFirst) {
+    // Two verified runs of one score, finished a minute apart.
+    for (int64_t finished : {T0 + 120000, T0 + 60000}) {
+        Ticket t;
+        t.id = "tie" + std::to_string(finished);
+        store_->addTicket(t, "127.0.0.1");
+        ::Run run, existing;
+        run.ticket = t.id;
+        run.digest = t.id;
+        run.arrivedMs = finished;
+        ASSERT_EQ(store_->addRun(run, &existing), StoreResult::Done);
+        run.state = RunState::Verified;
+        run.score = 700;
+        store_->finishRun(run);
+    }
+    int status = 0;
+    json later = call("POST", "/api/runs/tie" + std::to_string(T0 + 120000) + "/publish",
+                      json{{"name", "Late"}, {"key", KEY}}.dump(), &status);
+    EXPECT_EQ(later["rank"], 1);
+    json earlier =
+        call("POST", "/api/runs/tie" + std::to_string(T0 + 60000) + "/publish",
+             json{{"name", "Early"}, {"key", "early-key-0123456789abc"}}.dump(), &status);
+    EXPECT_EQ(earlier["rank"], 1);
+    json board = call("GET", "/api/boards/all");
+    ASSERT_EQ(board["entries"].size(), 2u);
+    EXPECT_EQ(board["entries"][0]["name"], "Early");
+    EXPECT_EQ(board["entries"][1]["name"], "Late");
+    EXPECT_EQ(board["entries"][1]["rank"], 2);
 }
 
 TEST_F(Site, ScoreCodesAreCheckedAndSaidToProveLittle) {
@@ -367,6 +395,38 @@ TEST_F(Site, QueuedRunsSurviveARestart) {
     ASSERT_EQ(store_->addRun(queued, &existing), StoreResult::Done);
     EXPECT_EQ(site_->resumeQueued(), 1u);
     EXPECT_EQ(settled(id)["state"], "verified");
+}
+
+TEST(ScoreChecks, WeeksStartOnMondayAtMidnightUtc) {
+    const int64_t day = 86400000;
+    for (int64_t at : {T0, T0 + 1, T0 + 7 * day - 1}) EXPECT_EQ(weekStartMs(at), T0) << at;
+    EXPECT_EQ(weekStartMs(T0 - 1), T0 - 7 * day);
+    EXPECT_EQ(weekStartMs(T0 + 7 * day), T0 + 7 * day);
+}
+
+TEST(ScoreChecks, InputNoHandCouldGiveIsNoted) {
+    // Changes every `every` ticks (plus a wobble of up to `wobble` ticks),
+    // for a minute of play.
+    auto changes = [](uint32_t every, uint32_t wobble) {
+        std::vector<RiseChange> list;
+        for (uint32_t t = 0, i = 0; t < 12000;
+             t += every + (wobble ? i * 7 % (wobble + 1) : 0), ++i)
+            list.push_back(RiseChange{t, static_cast<int32_t>(i % 2)});
+        return list;
+    };
+    struct Case {
+        uint32_t every, wobble;
+        const char* flag;
+    } cases[] = {
+        {40, 13, ""},       // five changes a second, unevenly: a hand
+        {15, 3, "fast"},    // over ten a second
+        {40, 0, "regular"}, // a metronome
+        {2000, 0, ""},      // too few changes to judge
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.every);
+        EXPECT_EQ(inputTimingFlag(changes(c.every, c.wobble), 60000), c.flag);
+    }
 }
 
 } // namespace
