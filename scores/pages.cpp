@@ -47,10 +47,20 @@ std::string urlPart(const std::string& text) {
     return out;
 }
 
+// What watchers and moderators are told of an entry.
+std::string notes(const Entry& e) {
+    std::string text;
+    if (e.flag == "fast") text += "input faster than a hand ";
+    if (e.flag == "regular") text += "input of machine regularity ";
+    if (e.reports > 0)
+        text += "reported " + std::to_string(e.reports) + (e.reports == 1 ? " time" : " times");
+    return escapeHtml(text);
+}
+
 std::string table(const std::vector<Entry>& entries, int64_t highlight = -1) {
     if (entries.empty()) return "<p>No runs yet.</p>";
     std::string html = "<table><tr><th>#</th><th>Name</th><th>Score</th><th>Finished "
-                       "(UTC)</th><th>Replay</th></tr>";
+                       "(UTC)</th><th>Replay</th><th>Notes</th></tr>";
     for (const Entry& e : entries) {
         std::string id = std::to_string(e.id);
         html += std::string(e.id == highlight ? "<tr style=\"font-weight:bold\">" : "<tr>") +
@@ -59,7 +69,7 @@ std::string table(const std::vector<Entry>& entries, int64_t highlight = -1) {
                 std::to_string(e.score) + "</td><td>" + day(e.finishedMs) +
                 "</td><td><a href=\"/play/?watch=/api/entries/" + id +
                 "/replay\">watch</a> · <a href=\"/api/entries/" + id +
-                "/replay\">download</a></td></tr>";
+                "/replay\">download</a></td><td>" + notes(e) + "</td></tr>";
     }
     return html + "</table>";
 }

@@ -30,6 +30,13 @@ inline const std::vector<Migration>& migrations() {
           "CREATE INDEX entries_rank ON entries(score DESC, finished_ms, id)",
           "CREATE INDEX entries_week ON entries(finished_ms)",
           "CREATE INDEX entries_player ON entries(name_key)"}},
+        // What watchers and moderators see beside a run: a note on input no
+        // hand could give, and the reports of players.
+        {2,
+         {"ALTER TABLE runs ADD COLUMN flag TEXT",
+          "CREATE TABLE reports (entry_id BIGINT NOT NULL REFERENCES entries(id) ON DELETE "
+          "CASCADE, address TEXT NOT NULL, reason TEXT NOT NULL, at_ms BIGINT NOT NULL, PRIMARY "
+          "KEY (entry_id, address))"}},
     };
     return all;
 }

@@ -54,11 +54,14 @@ class RateLimit {
 };
 
 json entryJson(const Entry& e) {
-    return {{"id", e.id},
-            {"rank", e.rank},
-            {"name", e.name},
-            {"score", e.score},
-            {"finished_ms", e.finishedMs}};
+    json j = {{"id", e.id},
+              {"rank", e.rank},
+              {"name", e.name},
+              {"score", e.score},
+              {"finished_ms", e.finishedMs},
+              {"reports", e.reports}};
+    if (!e.flag.empty()) j["flag"] = e.flag;
+    return j;
 }
 
 json runJson(const Run& r) {
@@ -129,7 +132,12 @@ struct ScoreSite::State {
         run.playMs = v.playMs;
         run.finalHash = v.finalHash;
         run.reason = v.reason;
+        Replay replay;
+        std::string why;
+        if (v.verified && decodeReplay(run.replay.data(), run.replay.size(), &replay, &why))
+            run.flag = inputTimingFlag(replay.changes, v.playMs);
         if (!v.verified) log("refused", {{"ticket", ticket}, {"reason", v.reason}});
+        if (!run.flag.empty()) log("flagged", {{"ticket", ticket}, {"flag", run.flag}});
         store.finishRun(run);
     }
 
@@ -141,7 +149,21 @@ struct ScoreSite::State {
     std::string submissionProblem(const Replay& replay, const Ticket& ticket, int64_t arrival);
     void publish(const httplib::Request& req, httplib::Response& res);
     void deleteEntries(const httplib::Request& req, httplib::Response& res);
+    void report(const httplib::Request& req, httplib::Response& res);
 };
+
+void ScoreSite::State::report(const httplib::Request& req, httplib::Response& res) {
+    std::vector<std::string> f;
+    if (!fields(req, res, {"reason"}, &f)) return;
+    if (f[0].empty() || f[0].size() > 200)
+        return refuse(res, req, 400, "a report gives its reason in 1 to 200 characters");
+    StoreResult r = store.report(std::stoll(req.matches[1]), req.remote_addr, f[0], now());
+    if (r == StoreResult::NotFound) return refuse(res, req, 404, "no such entry");
+    if (r == StoreResult::Already)
+        return refuse(res, req, 409, "this address has reported that entry already");
+    log("reported", {{"entry", req.matches[1]}, {"reason", f[0]}, {"address", req.remote_addr}});
+    answer(res, 200, {{"reported", true}});
+}
 
 void ScoreSite::State::newTicket(const httplib::Request& req, httplib::Response& res) {
     Ticket t;
@@ -331,6 +353,7 @@ void ScoreSite::State::routes() {
                      "attachment; filename=\"reefdart-" + std::to_string(e.id) + ".rdr\"");
         s.set_content(std::string(replay.begin(), replay.end()), "application/octet-stream");
     });
+    http.Post(R"(/api/entries/(\d{1,15})/report)", [this](R q, W s) { report(q, s); });
     http.Get("/api/check-code", [](R q, W s) {
         int32_t score = 0;
         std::string code = q.get_param_value("code");

@@ -31,6 +31,7 @@ struct Run {
     int32_t score = 0;
     uint32_t ticks = 0, playMs = 0;
     std::string finalHash, layout, reason;
+    std::string flag; // a verified run's note on its input timing ("": none)
 };
 
 struct Entry {
@@ -39,6 +40,8 @@ struct Entry {
     int32_t score = 0;
     int64_t finishedMs = 0; // the run's arrival: ties go to the earlier
     int64_t rank = 0;       // 1 for the best, on the board asked for
+    std::string flag;       // the run's note on its input timing
+    int64_t reports = 0;    // players who reported it
 };
 
 enum class StoreResult { Done, Already, NotFound, Conflict };
@@ -74,6 +77,10 @@ class Store {
     virtual StoreResult deleteEntries(const std::string& name, const std::string& keyHash,
                                       int* removed) = 0;
     virtual bool removeEntry(int64_t id) = 0;
+    // One address's report of an entry: Already when that address reported
+    // it before, NotFound when there is no such entry.
+    virtual StoreResult report(int64_t id, const std::string& address, const std::string& reason,
+                               int64_t nowMs) = 0;
 
     // The best entries finished at or after sinceMs, ranked.
     virtual std::vector<Entry> board(int64_t sinceMs, int limit) = 0;

@@ -367,14 +367,17 @@ class Tx {
 
 // The columns of a run, in readRun's order.
 const char* const RUN_COLUMNS = "SELECT ticket, state, digest, arrived_ms, replay, score, ticks, "
-                                "play_ms, final_hash, layout, reason FROM runs ";
+                                "play_ms, final_hash, layout, reason, flag FROM runs ";
 // The rank of an entry among those finished since $1: one more than the
 // entries ahead of it (a higher score, or the same score finished earlier).
-const char* const RANKED = "SELECT e.id, e.ticket, p.name, e.score, e.finished_ms, "
-                           "(SELECT COUNT(*) FROM entries o WHERE o.finished_ms >= $1 AND "
-                           "(o.score > e.score OR (o.score = e.score AND (o.finished_ms < "
-                           "e.finished_ms OR (o.finished_ms = e.finished_ms AND o.id < e.id))))) "
-                           "+ 1 FROM entries e JOIN players p ON p.name_key = e.name_key ";
+const char* const RANKED =
+    "SELECT e.id, e.ticket, p.name, e.score, e.finished_ms, "
+    "(SELECT COUNT(*) FROM entries o WHERE o.finished_ms >= $1 AND "
+    "(o.score > e.score OR (o.score = e.score AND (o.finished_ms < "
+    "e.finished_ms OR (o.finished_ms = e.finished_ms AND o.id < e.id))))) "
+    "+ 1, (SELECT r.flag FROM runs r WHERE r.ticket = e.ticket), (SELECT COUNT(*) "
+    "FROM reports x WHERE x.entry_id = e.id) FROM entries e JOIN players "
+    "p ON p.name_key = e.name_key ";
 const char* const BY_RANK = " ORDER BY e.score DESC, e.finished_ms, e.id";
 
 RunState stateOf(const std::string& name) {
@@ -396,6 +399,7 @@ Run readRun(const Result& r, int row) {
     run.finalHash = r.text(row, 8);
     run.layout = r.text(row, 9);
     run.reason = r.text(row, 10);
+    run.flag = r.text(row, 11);
     return run;
 }
 
@@ -407,6 +411,8 @@ Entry readEntry(const Result& r, int row) {
     e.score = static_cast<int32_t>(r.integer(row, 3));
     e.finishedMs = r.integer(row, 4);
     e.rank = r.integer(row, 5);
+    e.flag = r.text(row, 6);
+    e.reports = r.integer(row, 7);
     return e;
 }
 
@@ -529,10 +535,11 @@ class PgStore : public Store {
                 .integer(run.playMs)
                 .text(run.finalHash)
                 .text(run.layout)
-                .text(run.reason);
+                .text(run.reason)
+                .text(run.flag);
             tx.run("UPDATE runs SET state = $2, replay = $3, score = $4, ticks = $5, play_ms = $6, "
-                   "final_hash = $7, layout = $8, reason = $9 WHERE ticket = $1 AND state = "
-                   "'queued'",
+                   "final_hash = $7, layout = $8, reason = $9, flag = $10 WHERE ticket = $1 AND "
+                   "state = 'queued'",
                    p);
         });
     }
@@ -588,6 +595,21 @@ class PgStore : public Store {
             *removed = static_cast<int>(
                 tx.run("DELETE FROM entries WHERE name_key = $1", Params().text(key)).affected());
             return StoreResult::Done;
+        });
+    }
+
+    StoreResult report(int64_t id, const std::string& address, const std::string& reason,
+                       int64_t nowMs) override {
+        if (!storable(address) || !storable(reason)) return StoreResult::NotFound;
+        return call(Access::Write, [&](Tx& tx) {
+            if (tx.run("SELECT 1 FROM entries WHERE id = $1", Params().integer(id)).rows() == 0)
+                return StoreResult::NotFound;
+            return tx.run("INSERT INTO reports (entry_id, address, reason, at_ms) VALUES ($1, $2, "
+                          "$3, $4) ON CONFLICT DO NOTHING",
+                          Params().integer(id).text(address).text(reason).integer(nowMs))
+                               .affected() > 0
+                       ? StoreResult::Done
+                       : StoreResult::Already;
         });
     }
 

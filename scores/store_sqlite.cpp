@@ -68,14 +68,17 @@ class Statement {
 };
 
 const char* const RUN_COLUMNS = "ticket, state, digest, arrived_ms, replay, score, ticks, "
-                                "play_ms, final_hash, layout, reason";
+                                "play_ms, final_hash, layout, reason, flag";
 // The rank of an entry among those finished since ?1: one more than the
 // entries ahead of it (a higher score, or the same score finished earlier).
-const char* const RANKED = "SELECT e.id, e.ticket, p.name, e.score, e.finished_ms, "
-                           "(SELECT COUNT(*) FROM entries o WHERE o.finished_ms >= ?1 AND "
-                           "(o.score > e.score OR (o.score = e.score AND (o.finished_ms < "
-                           "e.finished_ms OR (o.finished_ms = e.finished_ms AND o.id < e.id))))) "
-                           "+ 1 FROM entries e JOIN players p ON p.name_key = e.name_key ";
+const char* const RANKED =
+    "SELECT e.id, e.ticket, p.name, e.score, e.finished_ms, "
+    "(SELECT COUNT(*) FROM entries o WHERE o.finished_ms >= ?1 AND "
+    "(o.score > e.score OR (o.score = e.score AND (o.finished_ms < "
+    "e.finished_ms OR (o.finished_ms = e.finished_ms AND o.id < e.id))))) "
+    "+ 1, (SELECT r.flag FROM runs r WHERE r.ticket = e.ticket), (SELECT COUNT(*) "
+    "FROM reports x WHERE x.entry_id = e.id) FROM entries e JOIN players "
+    "p ON p.name_key = e.name_key ";
 
 RunState stateOf(const std::string& name) {
     return name == "verified"  ? RunState::Verified
@@ -96,6 +99,7 @@ Run readRun(Statement& s) {
     r.finalHash = s.text(8);
     r.layout = s.text(9);
     r.reason = s.text(10);
+    r.flag = s.text(11);
     return r;
 }
 
@@ -107,6 +111,8 @@ Entry readEntry(Statement& s) {
     e.score = static_cast<int32_t>(s.integer(3));
     e.finishedMs = s.integer(4);
     e.rank = s.integer(5);
+    e.flag = s.text(6);
+    e.reports = s.integer(7);
     return e;
 }
 
@@ -211,8 +217,8 @@ class SqliteStore : public Store {
     void finishRun(const Run& r) override {
         Tx tx(this);
         Statement s(db_, "UPDATE runs SET state = ?2, replay = ?3, score = ?4, ticks = ?5, "
-                         "play_ms = ?6, final_hash = ?7, layout = ?8, reason = ?9 WHERE ticket = "
-                         "?1 AND state = 'queued'");
+                         "play_ms = ?6, final_hash = ?7, layout = ?8, reason = ?9, flag = ?10 "
+                         "WHERE ticket = ?1 AND state = 'queued'");
         s.bind(1, r.ticket).bind(2, std::string(runStateName(r.state)));
         if (r.state == RunState::Verified)
             s.bind(3, r.replay);
@@ -224,6 +230,7 @@ class SqliteStore : public Store {
             .bind(7, r.finalHash)
             .bind(8, r.layout)
             .bind(9, r.reason)
+            .bind(10, r.flag)
             .step();
         tx.commit();
     }
@@ -286,6 +293,24 @@ class SqliteStore : public Store {
         bool removed = sqlite3_changes(db_) > 0;
         tx.commit();
         return removed;
+    }
+
+    StoreResult report(int64_t id, const std::string& address, const std::string& reason,
+                       int64_t nowMs) override {
+        Tx tx(this);
+        Statement entry(db_, "SELECT 1 FROM entries WHERE id = ?1");
+        entry.bind(1, id);
+        if (!entry.step()) return StoreResult::NotFound;
+        Statement(db_, "INSERT INTO reports (entry_id, address, reason, at_ms) VALUES (?1, ?2, ?3, "
+                       "?4) ON CONFLICT DO NOTHING")
+            .bind(1, id)
+            .bind(2, address)
+            .bind(3, reason)
+            .bind(4, nowMs)
+            .step();
+        StoreResult result = sqlite3_changes(db_) > 0 ? StoreResult::Done : StoreResult::Already;
+        tx.commit();
+        return result;
     }
 
     std::vector<Entry> board(int64_t sinceMs, int limit) override {

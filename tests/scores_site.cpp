@@ -180,12 +180,32 @@ TEST_F(Site, AGameIsVerifiedPublishedRankedAndWatchable) {
         ("/api/entries/" + std::to_string(ranked["id"].get<int64_t>()) + "/replay").c_str());
     ASSERT_TRUE(download);
     EXPECT_TRUE(download->body == bytesOf(r));
+    // Its input, a change every 40 ticks exactly, is noted as no hand's.
+    EXPECT_EQ(call("GET", "/api/boards/all")["entries"][0]["flag"], "regular");
+    // Anyone may report it, once an address, with a reason.
+    std::string report = "/api/entries/" + std::to_string(ranked["id"].get<int64_t>()) + "/report";
+    struct Report {
+        std::string path, body;
+        int status;
+    } reports[] = {
+        {report, json{{"reason", "<b>too good</b>"}}.dump(), 200},
+        {report, json{{"reason", "again"}}.dump(), 409},
+        {report, json{{"reason", std::string(201, 'x')}}.dump(), 400},
+        {report, "not json", 400},
+        {"/api/entries/999999/report", json{{"reason", "who?"}}.dump(), 404},
+    };
+    for (const Report& r : reports) {
+        call("POST", r.path, r.body, &status);
+        EXPECT_EQ(status, r.status) << r.body;
+    }
+    EXPECT_EQ(call("GET", "/api/boards/all")["entries"][0]["reports"], 1);
     json player = call("GET", "/api/players/fin-1.A");
     EXPECT_EQ(player["best"]["rank"], 1);
     auto page = client_->Get("/boards");
     ASSERT_TRUE(page);
     EXPECT_NE(page->body.find("Fin-1.a"), std::string::npos);
     EXPECT_NE(page->body.find("/play/?watch=/api/entries/"), std::string::npos);
+    EXPECT_NE(page->body.find("input of machine regularity reported 1 time"), std::string::npos);
     // Publishing again changes nothing; the same replay again gets the same answer.
     call("POST", "/api/runs/" + id + "/publish", json{{"name", "Fin-1.a"}, {"key", KEY}}.dump());
     EXPECT_EQ(submit(bytesOf(r), &status)["state"], "verified");
