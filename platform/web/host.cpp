@@ -76,15 +76,119 @@ EM_JS(void, webPublishStats, (double timerWakes, double frames), {
     Module.reefdartStats = {timerWakes: timerWakes, frames: frames, at: performance.now()};
 });
 
+// The data folder in the browser's storage (emscripten's IDBFS: one IndexedDB
+// database for the mount point, a record a file). One page at a time holds it
+// (web/lock.js): the folder is read once this page has the lock. Beside the
+// files the database keeps their generation, a record IDBFS does not list
+// (it has no timestamp): each page that takes the files stores one more than
+// the last before it reads them, and a save checks it in the transaction that
+// writes them. A page whose generation is behind (another page took the files
+// since it read them) saves nothing more, so whatever road a page leaves by
+// it never puts back files older than another page's.
 EM_JS(void, webMountData, (const char* folder), {
     var path = UTF8ToString(folder);
-    var s = Module.reefdartSync =
-        {ready: false, mounted: false, busy: false, again: false, waiting: []};
+    var GENERATION = 'generation';
+    var s = Module.reefdartSync = {
+        ready: false, mounted: false, busy: false, again: false, waiting: [],
+        generation: 0, behind: false, saves: 0
+    };
     // Runs then once the data folder is in the browser's storage (the page
     // waits for it before it leaves for another address).
     Module.reefdartWhenSaved = function(then) {
         if (s.busy) s.waiting.push(then);
         else then();
+    };
+    // fill(transaction, store) in one read-write transaction on the files;
+    // done(error) when it has ended.
+    function inTransaction(fill, done) {
+        IDBFS.getDB(path, function(err, db) {
+            if (err) return done(err);
+            var t;
+            try {
+                t = db.transaction([IDBFS.DB_STORE_NAME], 'readwrite');
+            } catch (e) {
+                return done(e);
+            }
+            var failed = null;
+            t.oncomplete = function() { done(null); };
+            t.onabort = function() { done(failed || t.error || new Error('the transaction was aborted')); };
+            fill(t, t.objectStore(IDBFS.DB_STORE_NAME), function(why) {
+                if (failed) return;
+                failed = why;
+                t.abort();
+            });
+        });
+    }
+    function storedGeneration(store, then) {
+        store.get(GENERATION).onsuccess = function(e) {
+            var v = e.target.result;
+            then(v && v.generation > 0 ? v.generation : 0);
+        };
+    }
+    function claim(done) {
+        inTransaction(function(t, store) {
+            storedGeneration(store, function(g) {
+                s.generation = g + 1;
+                store.put({generation: s.generation}, GENERATION);
+            });
+        }, done);
+    }
+    // As FS.syncfs(false) does: the files whose time differs are stored, the
+    // records of files no longer here deleted; nothing when behind.
+    function push(done) {
+        IDBFS.getLocalSet({mountpoint: path}, function(err, local) {
+            if (err) return done(err);
+            inTransaction(function(t, store, fail) {
+                storedGeneration(store, function(g) {
+                    if (g != s.generation) {
+                        s.behind = true;
+                        return fail(new Error('another page has taken them since (generation ' + g +
+                                              ', this page has ' + s.generation + ')'));
+                    }
+                    var stored = {};
+                    store.index('timestamp').openKeyCursor().onsuccess = function(e) {
+                        var c = e.target.result;
+                        if (c) {
+                            stored[c.primaryKey] = c.key.getTime();
+                            c.continue();
+                            return;
+                        }
+                        Object.keys(local.entries).sort().forEach(function(file) {
+                            if (stored[file] === local.entries[file].timestamp.getTime()) return;
+                            IDBFS.loadLocalEntry(file, function(err, entry) {
+                                if (err) fail(err);
+                                else store.put(entry, file);
+                            });
+                        });
+                        Object.keys(stored).sort().reverse().forEach(function(file) {
+                            if (!local.entries[file]) store.delete(file);
+                        });
+                    };
+                });
+            }, done);
+        });
+    }
+    // Saves the data folder in the background; a call while that runs makes
+    // one more pass once it ends.
+    s.save = function() {
+        if (!s.mounted || s.behind) return;
+        if (s.busy) {
+            s.again = true;
+            return;
+        }
+        s.busy = true;
+        push(function done(err) {
+            if (err) console.warn('reefdart: the settings could not be saved (' + (err.message || err) + ')');
+            else ++s.saves;
+            if (s.again && !s.behind) {
+                s.again = false;
+                push(done);
+            } else {
+                s.again = false;
+                s.busy = false;
+                s.waiting.splice(0).forEach(function(then) { then(); });
+            }
+        });
     };
     try {
         FS.mkdir(path);
@@ -92,35 +196,33 @@ EM_JS(void, webMountData, (const char* folder), {
         s.mounted = true;
     } catch (e) {
         console.warn('reefdart: no browser storage for the settings (' + e + '); they last until the page closes');
-        s.ready = true;
-        return;
     }
-    FS.syncfs(true, function(err) {
-        if (err) console.warn('reefdart: the saved settings could not be read (' + err + ')');
-        s.ready = true;
-    });
+    function read() {
+        if (!s.mounted) {
+            s.ready = true;
+            return;
+        }
+        claim(function(err) {
+            if (err) console.warn('reefdart: the saved settings could not be claimed (' + (err.message || err) + ')');
+            FS.syncfs(true, function(err) {
+                if (err) console.warn('reefdart: the saved settings could not be read (' + err + ')');
+                s.ready = true;
+            });
+        });
+    }
+    if (window.reefdartLock) reefdartLock.acquire(read);
+    else read();
 });
 
 EM_JS(int, webDataReady, (), { return Module.reefdartSync.ready ? 1 : 0; });
 
-EM_JS(void, webSaveData, (), {
-    var s = Module.reefdartSync;
-    if (!s || !s.mounted) return;
-    if (s.busy) {
-        s.again = true;
-        return;
-    }
-    s.busy = true;
-    FS.syncfs(false, function done(err) {
-        if (err) console.warn('reefdart: the settings could not be saved (' + err + ')');
-        if (s.again) {
-            s.again = false;
-            FS.syncfs(false, done);
-        } else {
-            s.busy = false;
-            s.waiting.splice(0).forEach(function(then) { then(); });
-        }
-    });
+EM_JS(void, webSaveData, (), { Module.reefdartSync.save(); });
+
+// Another page may have the files once this page's last save is stored.
+EM_JS(void, webReleaseData, (), {
+    if (!window.reefdartLock) return;
+    if (Module.reefdartWhenSaved) Module.reefdartWhenSaved(function() { reefdartLock.release(); });
+    else reefdartLock.release();
 });
 
 EM_JS(int, webQueryDevice, (char* out, int capacity), {
@@ -217,8 +319,13 @@ EM_JS(void, webShowCannotWatch, (const char* why, const char* folder, const char
     if (Module.reefdartCannotWatch) Module.reefdartCannotWatch(text);
 });
 
+// Leaving the page, or another page taking over the files, closes the game.
 EM_JS(void, webWatchPageHide, (), {
     window.addEventListener('pagehide', function() { _webPageHidden(); });
+    var lock = window.reefdartLock;
+    if (!lock) return;
+    lock.onAsked = function() { _webPageHidden(); };
+    if (lock.takenOver) _webPageHidden();
 });
 
 EM_JS(void, webRaise, (), { window.focus(); });
@@ -615,6 +722,7 @@ bool webReplayToWatch(std::string* path, std::string* error) {
 void webCannotWatch(const char* why) {
     std::fprintf(stderr, "reefdart: the replay cannot be watched: %s\n", why);
     webShowCannotWatch(why, DATA_FOLDER, WATCHED_FILE);
+    webReleaseData();
 }
 
 void startWebHost(const char* device) {
@@ -635,5 +743,6 @@ void finishWebHost(int code) {
     present();
     webCloseAudio(); // the music stops with the program
     w.ended = true;
+    webReleaseData();
     webProgramEnded(code);
 }
