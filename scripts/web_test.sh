@@ -3,6 +3,7 @@
 # (tests/web): the title screen against the headless host's shots, then a
 # press of Start; then a game played in the page, its replay verified by the
 # native program and watched in the page to the native watch's last frame;
+# then two tabs over the same stored files, one game between them;
 # then the page served by the score site (reefdart-scores --site), its games
 # verified, published and on the boards, and watched from the site.
 # Usage: scripts/web_test.sh [NATIVE_REEFDART [NATIVE_REEFDART_SCORES]]
@@ -70,6 +71,7 @@ node "$NODE_DIR/title_test.mjs" "http://127.0.0.1:$PORT/" "$CHROMIUM" "$WORK/abo
     "$WORK"/title[1-6].png
 STATUS=$?
 node "$NODE_DIR/replay_test.mjs" "http://127.0.0.1:$PORT/" "$CHROMIUM" "$EXE" "$WORK" || STATUS=1
+node "$NODE_DIR/tabs_test.mjs" "http://127.0.0.1:$PORT/" "$CHROMIUM" "$EXE" "$WORK" || STATUS=1
 
 # The score site on a free port (its first line on standard error gives it),
 # with a database of its own, serving the site just built.
