@@ -1,6 +1,7 @@
 # The browser edition: the same game built with emscripten into a static site
-# (index.html, audio.js, online.js, reefdart.js, reefdart.wasm) in
-# ${CMAKE_BINARY_DIR}/site.
+# (index.html, its scripts and worklet, manifest.json, icons/, reefdart.js,
+# reefdart.wasm) in ${CMAKE_BINARY_DIR}/site. scripts/web.sh adds the music
+# player and the service worker (sw.js, which lists the finished site).
 # The native libraries are not used: platform/web/ is the host, and gives the
 # handheld stand-ins what platform/native gives them elsewhere.
 set(WEB_HOST_SOURCES
@@ -29,9 +30,14 @@ target_link_options(reefdart PRIVATE
   -lidbfs.js
   $<$<CONFIG:Release>:-O3>)
 
-# The page and its sound and score-site scripts, copied whenever they change.
+# The page, its scripts, the audio worklet, the manifest and the icons, copied
+# whenever they change (sw.js is scripts/web.sh's, once the site is whole).
+file(GLOB WEB_PAGE_SOURCES CONFIGURE_DEPENDS RELATIVE ${CMAKE_SOURCE_DIR}/web
+  ${CMAKE_SOURCE_DIR}/web/*.html ${CMAKE_SOURCE_DIR}/web/*.js ${CMAKE_SOURCE_DIR}/web/*.json
+  ${CMAKE_SOURCE_DIR}/web/icons/*.png)
+list(REMOVE_ITEM WEB_PAGE_SOURCES sw.js package.json package-lock.json)
 set(WEB_PAGE_FILES)
-foreach(name index.html audio.js online.js)
+foreach(name ${WEB_PAGE_SOURCES})
   add_custom_command(
     OUTPUT ${WEB_SITE}/${name}
     COMMAND ${CMAKE_COMMAND} -E copy ${CMAKE_SOURCE_DIR}/web/${name} ${WEB_SITE}/${name}

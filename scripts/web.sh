@@ -1,7 +1,7 @@
 #!/bin/bash
-# Builds the browser edition into build/web/site (index.html, audio.js,
-# online.js, reefdart.js, reefdart.wasm, chiptune3/) with Debian's emscripten,
-# installing it when missing.
+# Builds the browser edition into build/web/site (index.html, its scripts,
+# manifest.json, icons/, reefdart.js, reefdart.wasm, chiptune3/, sw.js) with
+# Debian's emscripten, installing it when missing.
 # Usage: scripts/web.sh          build
 #        scripts/web.sh serve    build, then serve the site on 127.0.0.1:8080
 #                                (PORT=N for another port)
@@ -35,7 +35,22 @@ if [ -f "$MUSIC/chiptune3.js" ]; then
 else
     echo "web.sh: no chiptune3 (npm missing?); the site has no music" >&2
 fi
-echo "Site: $BUILD/site ($(du -k "$BUILD/site/reefdart.wasm" | cut -f1) KiB of WebAssembly)"
+
+# The service worker, last: the list of the site's files and a hash of them
+# all, which names the cache a browser keeps them in (a new build, a new cache).
+SITE="$BUILD/site"
+FILES="$(cd "$SITE" && find . -type f ! -name sw.js ! -name '.*' | sed 's|^\./||' | LC_ALL=C sort)"
+VERSION="$(cd "$SITE" && printf '%s\n' "$FILES" | while read -r f; do
+    printf '%s %s\n' "$(sha256sum "$f" | cut -c1-64)" "$f"; done | sha256sum | cut -c1-16)"
+python3 - "$ROOT/web/sw.js" "$SITE/sw.js" "$VERSION" "$FILES" <<'PY'
+import json, sys
+source, target, version, files = sys.argv[1:5]
+text = open(source).read()
+text = text.replace("const VERSION = 'unbuilt';", "const VERSION = %s;" % json.dumps(version), 1)
+text = text.replace("const FILES = [];", "const FILES = %s;" % json.dumps(files.split("\n")), 1)
+open(target, "w").write(text)
+PY
+echo "Site: $BUILD/site ($(du -k "$BUILD/site/reefdart.wasm" | cut -f1) KiB of WebAssembly, version $VERSION)"
 
 if [ "${1:-}" = serve ]; then
     PORT="${PORT:-8080}"

@@ -1,34 +1,41 @@
 // The browser edition's sound output, driven by reefdart.wasm:
 // - the mixer's mono 16-bit samples arrive from the program's main loop
-//   (push) into a ring buffer that a ScriptProcessorNode plays; the program
-//   asks how many samples to render next (wanted), so the ring stays about
-//   TARGET samples ahead of the speaker;
+//   (push) and go in blocks to an AudioWorklet (web/mixer.worklet.js), their
+//   memory transferred, into the ring it plays from on the audio thread; the
+//   program asks how many samples to render next (wanted), so the ring stays
+//   about TARGET samples ahead of the speaker by the node's own reports of
+//   what it has played;
 // - the music modules are played by chiptune3 (libopenmpt as an AudioWorklet)
 //   from the program's own module bytes, on the same AudioContext.
-// Browsers start an AudioContext suspended until the first key press, click
-// or touch; until then the mixer's output is dropped at its own pace.
-// The state is published as window.reefdartAudio (and Module.reefdartAudio).
+// Browsers only let a page start its sound after a key press, click or touch:
+// the AudioContext is made on the first one, and until then the mixer's
+// output is dropped at its own pace. Both go through one gain, the page's
+// sound switch (setMuted, kept in localStorage).
+// The state is published as window.reefdartAudio (and Module.reefdartAudio);
+// window.reefdartSound.onchange, when set, hears when the context starts or
+// stops and when the switch turns.
 (function () {
   'use strict';
-  var RING = 16384;          // samples the ring holds
   var TARGET = 2048;         // samples kept queued ahead of the speaker
-  var MAX_DROPPED = 4096;    // samples dropped at once while suspended
+  var MAX_DROPPED = 4096;    // samples dropped at once while there is no output
   var RETRY_MS = 400;        // a module chiptune3 did not take is sent again
   var RETRIES = 25;
+  var MUTED = 'reefdart-sound-off';
+  var GESTURES = ['keydown', 'mousedown', 'pointerdown', 'pointerup', 'touchend', 'click'];
 
   var status = {
     context: 'none', rate: 0, samplesPulled: 0, underruns: 0, queued: 0, loudest: 0,
-    baseLatency: 0, outputLatency: 0,
+    baseLatency: 0, outputLatency: 0, output: 'none', muted: false,
     music: 'stopped', musicId: 0, musicBytes: 0, musicLooping: false,
     musicLevel: 0, musicVolume: 0, musicStarted: false, musicSeconds: 0, musicError: ''
   };
   window.reefdartAudio = status;
 
   var a = {
-    ctx: null, node: null, rate: 22050, open: false,
-    ring: new Float32Array(RING), read: 0, fill: 0, frac: 0,
+    ctx: null, node: null, master: null, rate: 22050, open: false, failed: false,
+    epoch: 0, sent: 0, played: 0, pulledBefore: 0, // samples this epoch, and before it
     dropUntil: 0, dropping: false,
-    primed: false // samples have come since the context (re)started
+    told: '' // the state the page was last told of
   };
   // chiptune3: what the program wants and what the player was told.
   var m = {
@@ -38,83 +45,114 @@
     retries: 0, timer: 0
   };
 
+  try {
+    status.muted = window.localStorage.getItem(MUTED) === '1';
+  } catch (e) {
+  }
+
   function publish() {
     if (window.Module) Module.reefdartAudio = status;
-    if (!a.ctx) return;
-    status.context = a.ctx.state;
-    status.rate = a.ctx.sampleRate;
-    status.baseLatency = a.ctx.baseLatency || 0;
-    status.outputLatency = a.ctx.outputLatency || 0;
-    status.queued = a.fill;
-  }
-
-  // Linear interpolation from the ring's rate to the context's.
-  function playRing(e) {
-    var out = e.outputBuffer.getChannelData(0);
-    var step = a.rate / a.ctx.sampleRate, starved = false;
-    for (var i = 0; i < out.length; i++) {
-      if (a.fill <= 0) {
-        out[i] = 0;
-        starved = true;
-        continue;
-      }
-      var s0 = a.ring[a.read], s1 = a.fill > 1 ? a.ring[(a.read + 1) % RING] : s0;
-      out[i] = s0 + (s1 - s0) * a.frac;
-      a.frac += step;
-      while (a.frac >= 1 && a.fill > 0) {
-        a.frac -= 1;
-        a.read = (a.read + 1) % RING;
-        a.fill--;
-        status.samplesPulled++;
-      }
+    if (a.ctx) {
+      status.context = a.ctx.state;
+      status.rate = a.ctx.sampleRate;
+      status.baseLatency = a.ctx.baseLatency || 0;
+      status.outputLatency = a.ctx.outputLatency || 0;
     }
-    if (starved && a.open && a.primed) status.underruns++;
-    status.queued = a.fill;
+    status.queued = Math.max(0, a.sent - a.played);
+    var now = status.context + (status.muted ? ' muted' : '');
+    if (now !== a.told) {
+      a.told = now;
+      if (window.reefdartSound.onchange) window.reefdartSound.onchange(status);
+    }
   }
 
-  function resume() {
-    if (a.ctx && a.open && a.ctx.state !== 'running' && a.ctx.state !== 'closed')
-      a.ctx.resume().catch(function () {});
+  // Whatever was queued for a context that stopped is stale once it runs again.
+  function clearOutput() {
+    a.pulledBefore += a.played;
+    a.epoch++;
+    a.sent = a.played = 0;
+    a.dropUntil = performance.now();
+    if (a.node) a.node.port.postMessage({ clear: a.epoch });
   }
 
-  function createContext(rate) {
+  function heard(e) {
+    var d = e.data;
+    if (d.epoch !== a.epoch) return;
+    a.played = d.played;
+    status.samplesPulled = a.pulledBefore + d.played;
+    status.underruns = d.underruns;
+    publish();
+  }
+
+  function startOutput(ctx) {
+    ctx.audioWorklet.addModule('mixer.worklet.js').then(function () {
+      a.node = new AudioWorkletNode(ctx, 'reefdart-mixer', {
+        numberOfInputs: 0, numberOfOutputs: 1, outputChannelCount: [1],
+        processorOptions: { rate: a.rate }
+      });
+      a.node.port.onmessage = heard;
+      a.node.connect(a.master);
+      status.output = 'worklet';
+      clearOutput();
+      publish();
+    }).catch(function (e) {
+      status.output = 'none';
+      console.warn('reefdart: no sound effects (' + e + ')');
+    });
+  }
+
+  function createContext() {
     var ctx = null;
     try {
-      ctx = new AudioContext({ sampleRate: rate });
+      ctx = new AudioContext({ sampleRate: a.rate });
     } catch (e) {
       try {
-        ctx = new AudioContext(); // the ring is resampled to its rate
+        ctx = new AudioContext(); // the worklet resamples to its rate
       } catch (e2) {
         console.warn('reefdart: no Web Audio (' + e2 + '); playing silent');
         return null;
       }
     }
-    // About 46 ms a callback at 22050 Hz, the same time at other rates.
-    var frames = 256;
-    while (frames < 1024 * ctx.sampleRate / rate && frames < 16384) frames *= 2;
-    a.node = ctx.createScriptProcessor(frames, 0, 1);
-    a.node.onaudioprocess = playRing;
-    a.node.connect(ctx.destination);
+    if (!ctx.audioWorklet) {
+      console.warn('reefdart: this browser plays no AudioWorklet; playing silent');
+      ctx.close();
+      return null;
+    }
+    a.master = ctx.createGain();
+    a.master.gain.value = status.muted ? 0 : 1;
+    a.master.connect(ctx.destination);
     ctx.onstatechange = function () {
-      // Whatever was queued for a suspended context is stale by now.
-      a.fill = 0;
-      a.frac = 0;
-      a.primed = false;
-      a.dropUntil = performance.now();
+      clearOutput();
       publish();
     };
-    ['keydown', 'mousedown', 'touchstart', 'pointerdown'].forEach(function (type) {
-      window.addEventListener(type, resume, true);
-    });
     return ctx;
   }
+
+  // The first gesture makes the context (the browser lets it run then);
+  // later ones start it again if it stopped.
+  function gesture() {
+    if (!a.open) return;
+    if (!a.ctx && !a.failed) {
+      a.ctx = createContext();
+      if (!a.ctx) {
+        a.failed = true;
+        return;
+      }
+      startOutput(a.ctx);
+      loadPlayer();
+      publish();
+    }
+    if (a.ctx && a.ctx.state !== 'running' && a.ctx.state !== 'closed')
+      a.ctx.resume().then(publish, function () {});
+  }
+  GESTURES.forEach(function (type) { window.addEventListener(type, gesture, true); });
 
   // --- music --------------------------------------------------------------
 
   function loadPlayer() {
     import('./chiptune3/chiptune3.js').then(function (lib) {
       var p = new lib.ChiptuneJsPlayer({ context: a.ctx, repeatCount: -1, stereoSeparation: 0 });
-      p.gain.connect(a.ctx.destination);
+      p.gain.connect(a.master);
       p.onInitialized(function () {
         m.ready = true;
         applyMusic();
@@ -180,35 +218,44 @@
   }
 
   window.reefdartSound = {
-    // 1 when there is an AudioContext to play into (it may wait for a gesture).
+    onchange: null,
+    // 1 when the page can play sound (it may wait for a gesture).
     open: function (rate) {
-      if (!a.ctx) {
-        a.rate = rate;
-        a.ctx = createContext(rate);
-        if (!a.ctx) return 0;
-        loadPlayer();
-      }
+      if (typeof AudioContext !== 'function' || a.failed) return 0;
+      a.rate = rate;
+      if (!a.ctx) status.rate = rate;
       a.open = true;
-      a.fill = 0;
-      a.dropUntil = performance.now();
+      clearOutput();
       publish();
-      resume();
+      if (a.ctx && a.ctx.state !== 'running' && navigator.userActivation &&
+          navigator.userActivation.isActive)
+        a.ctx.resume().catch(function () {});
       return 1;
     },
     close: function () {
       a.open = false;
-      a.fill = 0;
+      clearOutput();
       m.want.playing = false;
       applyMusic();
       if (a.ctx && a.ctx.state === 'running') a.ctx.suspend().catch(function () {});
       publish();
     },
-    // How many samples the program should render now. While the context
-    // does not run they are dropped, as many as the time passed.
+    // The page's sound switch.
+    setMuted: function (muted) {
+      status.muted = !!muted;
+      try {
+        window.localStorage.setItem(MUTED, muted ? '1' : '0');
+      } catch (e) {
+      }
+      if (a.master) a.master.gain.value = muted ? 0 : 1;
+      publish();
+    },
+    // How many samples the program should render now. Until the output runs
+    // they are dropped, as many as the time passed.
     wanted: function () {
       if (!a.open) return 0;
       var now = performance.now();
-      if (a.ctx.state !== 'running') {
+      if (!a.ctx || a.ctx.state !== 'running' || !a.node) {
         a.dropping = true;
         if (now - a.dropUntil > 1000) a.dropUntil = now - 1000;
         var n = Math.min(Math.floor((now - a.dropUntil) * a.rate / 1000), MAX_DROPPED);
@@ -216,18 +263,19 @@
         return n > 0 ? n : 0;
       }
       a.dropping = false;
-      return Math.max(0, TARGET - a.fill);
+      return Math.max(0, TARGET - (a.sent - a.played));
     },
     push: function (samples) {
-      if (!a.open || a.dropping) return;
-      a.primed = true;
-      for (var i = 0; i < samples.length && a.fill < RING; i++) {
+      if (!a.open || a.dropping || !a.node) return;
+      var block = new Float32Array(samples.length);
+      for (var i = 0; i < samples.length; i++) {
         var v = samples[i];
-        a.ring[(a.read + a.fill) % RING] = v / 32768;
-        a.fill++;
+        block[i] = v / 32768;
         if (v < 0) v = -v;
         if (v > status.loudest) status.loudest = v;
       }
+      a.sent += block.length;
+      a.node.port.postMessage({ epoch: a.epoch, samples: block }, [block.buffer]);
       publish();
     },
     loadMusic: function (id, bytes) { m.modules[id] = bytes; },

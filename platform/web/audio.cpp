@@ -1,6 +1,7 @@
 // The mixer's output in the browser: the main loop renders the samples the
-// page's audio node will want next and hands them over, so that nothing calls
-// into the program from the audio callback.
+// page's AudioWorklet (web/mixer.worklet.js) will want next and hands them to
+// web/audio.js, which sends them to the audio thread; nothing calls into the
+// program from there.
 #include "platform/hss/hss.h"
 #include "platform/web/web.h"
 

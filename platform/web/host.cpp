@@ -30,16 +30,21 @@ EM_JS(int, webOpenCanvas, (int w, int h), {
     c.height = h;
     Module.reefdartContext = ctx;
     Module.reefdartImage = ctx.createImageData(w, h);
-    // The largest whole number of device pixels a screen pixel that fits.
+    // The largest whole number of device pixels a screen pixel that fits in
+    // the box the page gives the canvas (its parent; the window when none).
+    var box = c.parentElement && c.parentElement != document.body ? c.parentElement : null;
     function fit() {
         var dpr = window.devicePixelRatio || 1;
-        var s = Math.floor(Math.min(window.innerWidth * dpr / w, window.innerHeight * dpr / h));
+        var bw = box ? box.clientWidth : window.innerWidth;
+        var bh = box ? box.clientHeight : window.innerHeight;
+        var s = Math.floor(Math.min(bw * dpr / w, bh * dpr / h));
         if (s < 1) s = 1;
         c.style.width = (w * s / dpr) + 'px';
         c.style.height = (h * s / dpr) + 'px';
     }
     fit();
     window.addEventListener('resize', fit);
+    if (box && window.ResizeObserver) new ResizeObserver(fit).observe(box);
     c.style.visibility = 'visible';
     if (Module.reefdartStarted) Module.reefdartStarted();
     return 1;
