@@ -4,6 +4,8 @@
 # press of Start; then a game played in the page, its replay verified by the
 # native program and watched in the page to the native watch's last frame;
 # then two tabs over the same stored files, one game between them;
+# then the page around the game on a phone and a desktop: installable, its
+# service worker starting it without the network, touch, full screen, sound;
 # then the page served by the score site (reefdart-scores --site), its games
 # verified, published and on the boards, and watched from the site.
 # Usage: scripts/web_test.sh [NATIVE_REEFDART [NATIVE_REEFDART_SCORES]]
@@ -72,6 +74,9 @@ node "$NODE_DIR/title_test.mjs" "http://127.0.0.1:$PORT/" "$CHROMIUM" "$WORK/abo
 STATUS=$?
 node "$NODE_DIR/replay_test.mjs" "http://127.0.0.1:$PORT/" "$CHROMIUM" "$EXE" "$WORK" || STATUS=1
 node "$NODE_DIR/tabs_test.mjs" "http://127.0.0.1:$PORT/" "$CHROMIUM" "$EXE" "$WORK" || STATUS=1
+# The page around the game, installed and offline, on a file server of its
+# own that it stops halfway (REEFDART_PAGE_SHOTS=DIR keeps its two shots).
+node "$NODE_DIR/page_test.mjs" "$BUILD/site" "$CHROMIUM" ${REEFDART_PAGE_SHOTS:+"$REEFDART_PAGE_SHOTS"} || STATUS=1
 
 # The score site on a free port (its first line on standard error gives it),
 # with a database of its own, serving the site just built.
