@@ -7,14 +7,14 @@
 // The site is served by a file server of this script's own (127.0.0.1, a free
 // port), stopped halfway to show the page needs it no more.
 // Usage: node page_test.mjs SITE_DIR CHROMIUM [SHOT_DIR]
-// (SHOT_DIR: where page-phone.png and page-desktop.png go, when given)
+// (SHOT_DIR: where browser-phone.png and browser-desktop.png go, when given)
 import { chromium } from 'playwright-core';
 import fs from 'node:fs';
 import http from 'node:http';
 import os from 'node:os';
 import path from 'node:path';
 
-const [site, executable, shots] = process.argv.slice(2);
+const [built, executable, shots] = process.argv.slice(2);
 const WAIT_MS = 30000;       // the longest any one condition is waited for
 const STOP_AFTER_MS = 240000; // the script ends by itself after this, whatever happens
 let failures = 0;
@@ -29,6 +29,10 @@ setTimeout(() => {
 }, STOP_AFTER_MS).unref();
 
 // --- a plain file server ----------------------------------------------------
+
+// It serves a copy of the site, which becomes a new version halfway.
+const site = fs.mkdtempSync(path.join(os.tmpdir(), 'reefdart-site-'));
+fs.cpSync(built, site, { recursive: true });
 
 const TYPES = {
   '.html': 'text/html; charset=utf-8', '.js': 'text/javascript', '.mjs': 'text/javascript',
@@ -211,7 +215,7 @@ try {
   check(wholeScale(l) && !overlaps(l.canvas, l.bar) && !overlaps(l.canvas, l.controls) &&
         !overlaps(l.canvas, l.replays),
         `on a desktop (1280 x 800) the screen shows at ${l.scale}, clear of the bars`);
-  if (shots) await desk.screenshot({ path: path.join(shots, 'page-desktop.png') });
+  if (shots) await desk.screenshot({ path: path.join(shots, 'browser-desktop.png') });
 } finally {
   await desktop.close();
 }
@@ -347,7 +351,7 @@ try {
   }));
   check(touch.canvas === 'none' && touch.page === 'manipulation' && touch.select === 'none' && touch.menu,
         `touches: none on the game, no double-tap zoom on the page, no text selection, no long-press menu (${JSON.stringify(touch)})`);
-  if (shots) await page.screenshot({ path: path.join(shots, 'page-phone.png') });
+  if (shots) await page.screenshot({ path: path.join(shots, 'browser-phone.png') });
 
   // --- sound: waiting for a touch, then through the worklet --------------------
   let sound = await page.evaluate(() => document.getElementById('sound').textContent);
@@ -417,6 +421,27 @@ try {
   check(left, `and leaves it: ${await page.evaluate(() => [!!document.fullscreenElement,
                                                            document.getElementById('fullscreen').textContent])}`);
 
+  // --- a new version ---------------------------------------------------------
+  // The site changes: the new worker fills a cache of its own and waits while
+  // this page plays on the old one.
+  const MARK = '// a newer build\n';
+  fs.appendFileSync(path.join(site, 'audio.js'), MARK);
+  const worker2 = fs.readFileSync(path.join(site, 'sw.js'), 'utf8')
+    .replace(/const VERSION = "([0-9a-f]{16})";/, (_, v) => `const VERSION = "${[...v].reverse().join('')}";`);
+  fs.writeFileSync(path.join(site, 'sw.js'), worker2);
+  const newCache = 'reefdart-' + /const VERSION = "([0-9a-f]{16})";/.exec(worker2)[1];
+  const waiting = await page.evaluate(async () => {
+    const reg = await navigator.serviceWorker.getRegistration();
+    await reg.update();
+    const deadline = Date.now() + 30000;
+    while (!(reg.waiting && reg.waiting.state === 'installed') && Date.now() < deadline)
+      await new Promise((r) => setTimeout(r, 50));
+    const audio = await (await fetch('audio.js')).text();
+    return { waiting: !!reg.waiting, caches: (await caches.keys()).sort(), old: !audio.endsWith('// a newer build\n') };
+  });
+  check(waiting.waiting && waiting.caches.length === 2 && waiting.caches.includes(newCache) && waiting.old,
+        `a new version installs beside the old and waits, the page still on the old files: ${JSON.stringify(waiting)}`);
+
   // --- a finished game over a hidden page ---------------------------------------
   // The fish sank: the game ends and is kept.
   const kept = await until(() => page.evaluate(async () => {
@@ -445,6 +470,11 @@ try {
     last: btoa(String.fromCharCode(...FS.readFile('/data/lastgame.rdr'))),
     record: FS.readFile('/data/record.dat', { encoding: 'utf8' }),
   }));
+  const renewed = await page.evaluate(async () => ({
+    caches: await caches.keys(), new: (await (await fetch('audio.js')).text()).endsWith('// a newer build\n'),
+  }));
+  check(renewed.caches.length === 1 && renewed.caches[0] === newCache && renewed.new,
+        `the page plays again on the new version alone: ${JSON.stringify(renewed)}`);
   check(back.last === btoa(stored['lastgame.rdr']) && back.record === stored['record.dat'] &&
         back.last === btoa(kept['lastgame.rdr']),
         `one tap plays again, with the game's replay and the best score (${back.record}, ${stored['record.dat']}, ` +
@@ -466,6 +496,7 @@ try {
 } finally {
   await context.close();
   fs.rmSync(profile, { recursive: true, force: true });
+  fs.rmSync(site, { recursive: true, force: true });
   await stopServer();
 }
 console.log(`info the page test took ${((Date.now() - testStart) / 1000).toFixed(1)} s`);
