@@ -132,6 +132,9 @@
   // later ones start it again if it stopped.
   function gesture() {
     if (!a.open) return;
+    // Not every event is one the browser lets sound start on (a touch starts
+    // it when it lifts, not when it lands).
+    if (navigator.userActivation && !navigator.userActivation.isActive) return;
     if (!a.ctx && !a.failed) {
       a.ctx = createContext();
       if (!a.ctx) {
