@@ -159,6 +159,23 @@ async function fishHeight(page) {
   });
 }
 
+// Whether the title shows: its logo's blue panel at the top left, where a
+// game has rock and its score.
+function titleShown(page) {
+  return page.evaluate(() => {
+    const c = document.getElementById('screen');
+    const copy = document.createElement('canvas');
+    copy.width = c.width;
+    copy.height = c.height;
+    const g = copy.getContext('2d');
+    g.drawImage(c, 0, 0);
+    const d = g.getImageData(10, 12, 150, 48).data;
+    let blue = 0;
+    for (let i = 0; i < d.length; i += 4) if (d[i + 2] > d[i] + 60) blue++;
+    return blue > (d.length / 4) * 0.5;
+  });
+}
+
 // Waits for cond (an async function) to hold, polling.
 async function until(cond, ms = WAIT_MS) {
   const deadline = Date.now() + ms;
@@ -318,6 +335,9 @@ try {
   });
   check(worker.state === 'activated' && worker.controlled,
         `the service worker is installed and serves the page: ${worker.state}, ${worker.controlled}`);
+  const installable = await cdp.send('Page.getInstallabilityErrors');
+  check(installable.installabilityErrors.length === 0,
+        `Chromium finds the page installable ${JSON.stringify(installable.installabilityErrors)}`);
   check(worker.caches.length === 1 && /^reefdart-[0-9a-f]{16}$/.test(worker.caches[0]) && worker.kept[0] >= 8,
         `it keeps the site in one cache named after the build: ${worker.caches} (${worker.kept} files)`);
   const builtFiles = JSON.parse(/const FILES = (\[.*\]);/.exec(fs.readFileSync(path.join(site, 'sw.js'), 'utf8'))[1]);
@@ -361,8 +381,10 @@ try {
     return { x: b.left + b.width / 2, y: b.top + b.height / 2, left: b.left, top: b.top, scale: b.width / 240 };
   });
   // A finger held on the screen in a game: the fish rises; let go, it sinks.
+  check(await titleShown(page), 'the title shows');
   await page.keyboard.press('Enter');
   const y0 = await until(async () => {
+    if (await titleShown(page)) return 0;
     const y = await fishHeight(page);
     return y > 0 ? y : 0;
   });
@@ -487,6 +509,7 @@ try {
   check(offline && (await plays(page)), 'with the server stopped, a reload starts the game');
   await page.keyboard.press('Enter');
   const y1 = await until(async () => {
+    if (await titleShown(page)) return 0;
     const y = await fishHeight(page);
     return y > 0 ? y : 0;
   });
