@@ -481,8 +481,12 @@ try {
     if (!Module.reefdartSync || Module.reefdartSync.busy) return null;
     return window.reefdartReadStorage();
   }));
-  const buttons = await page.evaluate(() => [...document.querySelectorAll('#message button')].map((b) => b.textContent));
-  check((await closed(page)) && buttons.includes('Play again'), `a hidden page closes the game and offers: ${buttons}`);
+  const away = await page.evaluate(() => ({
+    text: document.getElementById('message').firstChild.textContent,
+    buttons: [...document.querySelectorAll('#message button')].map((b) => b.textContent),
+  }));
+  check((await closed(page)) && /kept/.test(away.text) && away.buttons.includes('Play again'),
+        `a hidden page closes the game: "${away.text}" [${away.buttons}]`);
   const names = ['career.dat', 'keys.dat', 'keys2.dat', 'keys3.dat', 'record.dat', 'sound.dat', 'lastgame.rdr', 'bestgame.rdr'];
   check(stored && names.every((n) => stored[n]), `every file is saved: ${stored ? Object.keys(stored).sort() : 'none'}`);
   await Promise.all([page.waitForEvent('load', { timeout: WAIT_MS }), page.tap('#message button')]);
