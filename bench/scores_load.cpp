@@ -8,7 +8,8 @@
 //     scores_load [--seconds 30] [--minutes 1] [--clients 16] [--in-flight 24]
 //                 [--speed 60] SERVER
 //
-// The client plays each game by the rules itself, on the same machine.
+// The client plays each game by the rules itself (on one thread of its own),
+// on the same machine.
 #include "game/replay.h"
 
 #include <httplib.h>
@@ -21,7 +22,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <condition_variable>
+#include <deque>
 #include <filesystem>
+#include <future>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -47,11 +51,7 @@ struct Totals {
     std::string firstRefusal;
 };
 
-// The rules keep their state in program-wide variables: one game at a time.
-std::mutex rulesLock;
-
 std::string replayFor(const std::string& ticket, uint32_t seed, uint32_t ticks, uint32_t salt) {
-    std::lock_guard<std::mutex> lock(rulesLock);
     Replay r;
     r.edition = EDITION_BROWSER;
     r.version = "load";
@@ -65,14 +65,67 @@ std::string replayFor(const std::string& ticket, uint32_t seed, uint32_t ticks, 
     return std::string(b.begin(), b.end());
 }
 
+// The rules keep their state in program-wide variables, so one thread plays
+// every game, while the clients go on with their others.
+class Player {
+  public:
+    Player() : thread_([this] { run(); }) {}
+    ~Player() {
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            stopping_ = true;
+        }
+        wake_.notify_one();
+        thread_.join();
+    }
+    std::future<std::string> play(std::string ticket, uint32_t seed, uint32_t ticks,
+                                  uint32_t salt) {
+        Job job{std::move(ticket), seed, ticks, salt, {}};
+        std::future<std::string> done = job.result.get_future();
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            jobs_.push_back(std::move(job));
+        }
+        wake_.notify_one();
+        return done;
+    }
+
+  private:
+    struct Job {
+        std::string ticket;
+        uint32_t seed, ticks, salt;
+        std::promise<std::string> result;
+    };
+    void run() {
+        for (;;) {
+            Job job;
+            {
+                std::unique_lock<std::mutex> lock(mutex_);
+                wake_.wait(lock, [this] { return stopping_ || !jobs_.empty(); });
+                if (jobs_.empty()) return;
+                job = std::move(jobs_.front());
+                jobs_.pop_front();
+            }
+            job.result.set_value(replayFor(job.ticket, job.seed, job.ticks, job.salt));
+        }
+    }
+    std::mutex mutex_;
+    std::condition_variable wake_;
+    std::deque<Job> jobs_;
+    bool stopping_ = false;
+    std::thread thread_;
+};
+
 struct Game {
-    std::string ticket, bytes;
+    std::string ticket;
+    std::future<std::string> bytes;
     Clock::time_point due, submitted, nextTry;
     std::chrono::milliseconds wait{2}; // before the next publishing attempt
     bool sent = false;
 };
 
-void client(const Settings& s, int port, Clock::time_point end, int index, Totals* totals) {
+void client(const Settings& s, int port, Clock::time_point end, int index, Totals* totals,
+            Player* player) {
     httplib::Client http("127.0.0.1", port);
     http.set_read_timeout(60);
     http.set_keep_alive(false);
@@ -101,7 +154,7 @@ void client(const Settings& s, int port, Clock::time_point end, int index, Total
                 fail("start");
                 continue;
             }
-            g.bytes = replayFor(g.ticket, j["seed"].get<uint32_t>(), ticks, ++salt);
+            g.bytes = player->play(g.ticket, j["seed"].get<uint32_t>(), ticks, ++salt);
             games.push_back(std::move(g));
         }
         for (size_t i = 0; i < games.size();) {
@@ -110,7 +163,7 @@ void client(const Settings& s, int port, Clock::time_point end, int index, Total
             if (!g.sent && Clock::now() >= g.due) {
                 g.submitted = Clock::now();
                 g.nextTry = g.submitted + g.wait;
-                auto r = http.Post("/api/runs", g.bytes, "application/octet-stream");
+                auto r = http.Post("/api/runs", g.bytes.get(), "application/octet-stream");
                 g.sent = true;
                 if (!r || r->status != 202) {
                     std::lock_guard<std::mutex> lock(totals->mutex);
@@ -219,12 +272,13 @@ int main(int argc, char** argv) {
         return 1;
     }
     Totals totals;
+    Player player;
     auto begin = Clock::now();
     auto end = begin + std::chrono::duration_cast<Clock::duration>(
                            std::chrono::duration<double>(s.seconds));
     std::vector<std::thread> clients;
     for (int i = 0; i < s.clients; ++i)
-        clients.emplace_back(client, std::cref(s), port, end, i, &totals);
+        clients.emplace_back(client, std::cref(s), port, end, i, &totals, &player);
     for (std::thread& t : clients) t.join();
     double took = std::chrono::duration<double>(Clock::now() - begin).count();
     kill(server, SIGTERM);
