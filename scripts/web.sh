@@ -17,7 +17,7 @@ export NODE_PATH
 
 emcmake cmake -S "$ROOT" -B "$BUILD" -DCMAKE_BUILD_TYPE=Release \
     -DREEFDART_TESTS=OFF -DREEFDART_BENCH=OFF >/dev/null
-cmake --build "$BUILD" -j1 --target reefdart
+cmake --build "$BUILD" -j"$(nproc)" --target reefdart
 
 # The music player: chiptune3 (libopenmpt for the web) at the version that
 # web/package-lock.json pins, copied beside the game. Without it the game
