@@ -16,7 +16,8 @@ add_library(reefdart_scores STATIC
   scores/store_pg.cpp
   scores/store_sqlite.cpp
   scores/submission.cpp
-  scores/verifier.cpp)
+  scores/verifier.cpp
+  platform/server/os.cpp)
 target_include_directories(reefdart_scores PUBLIC ${CMAKE_SOURCE_DIR})
 target_link_libraries(reefdart_scores PUBLIC PkgConfig::HTTPLIB PkgConfig::SQLITE PkgConfig::LIBPQ
                       PkgConfig::LIBCRYPTO nlohmann_json::nlohmann_json Threads::Threads)

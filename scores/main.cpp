@@ -1,18 +1,16 @@
 // reefdart-scores: the score site. See docs/scores.md.
+#include "platform/server/os.h"
 #include "scores/site.h"
 #include "scores/store.h"
 #include "scores/verifier.h"
 
 #include <atomic>
 #include <chrono>
-#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <mutex>
-#include <pthread.h>
 #include <string>
 #include <thread>
-#include <unistd.h>
 
 namespace {
 
@@ -111,14 +109,6 @@ int parse(int argc, char** argv, Options* o) {
     return -1;
 }
 
-std::string selfPath(const char* argv0) {
-    char path[4096];
-    ssize_t n = readlink("/proc/self/exe", path, sizeof path - 1);
-    if (n <= 0) return argv0;
-    path[n] = '\0';
-    return path;
-}
-
 int64_t wallMs() {
     return std::chrono::duration_cast<std::chrono::milliseconds>(
                std::chrono::system_clock::now().time_since_epoch())
@@ -144,16 +134,12 @@ int main(int argc, char** argv) {
         return removed ? 0 : 1;
     }
     // Signals go to the one thread that waits for them.
-    sigset_t stopSignals;
-    sigemptyset(&stopSignals);
-    sigaddset(&stopSignals, SIGTERM);
-    sigaddset(&stopSignals, SIGINT);
-    pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
-    std::signal(SIGPIPE, SIG_IGN);
+    holdStopSignals();
+    ignoreBrokenPipes();
 
     SiteConfig config;
     config.siteDir = o.site;
-    config.verifierProgram = selfPath(argv[0]);
+    config.verifierProgram = ownExecutable(argv[0]);
     config.workers = o.workers;
     config.ratePerSecond = o.rate;
     config.rateBurst = 3 * o.rate;
@@ -187,8 +173,7 @@ int main(int argc, char** argv) {
     }
     std::atomic<bool> signalled{false};
     std::thread stopper([&] {
-        int signal = 0;
-        sigwait(&stopSignals, &signal);
+        if (!waitForStopSignal()) return;
         signalled = true;
         site.http().stop();
     });
@@ -199,7 +184,7 @@ int main(int argc, char** argv) {
     site.http().listen_after_bind();
     site.drain();
     std::fprintf(stderr, "{\"event\":\"stopped\"}\n");
-    if (!signalled) pthread_kill(stopper.native_handle(), SIGTERM);
+    if (!signalled) releaseStopWaiter();
     stopper.join();
     return 0;
 }

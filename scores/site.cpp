@@ -3,6 +3,7 @@
 
 #include "game/replay.h"
 #include "game/score_code.h"
+#include "platform/server/os.h"
 #include "scores/checks.h"
 #include "scores/pages.h"
 #include "scores/submission.h"
@@ -10,7 +11,6 @@
 #include <nlohmann/json.hpp>
 
 #include <map>
-#include <sys/socket.h>
 #include <mutex>
 
 using json = nlohmann::json;
@@ -92,7 +92,7 @@ bool fields(const httplib::Request& req, httplib::Response& res,
 // clients then waits a second for its connections to be retried.
 class SiteServer : public httplib::Server {
   public:
-    void widenBacklog(int waiting) { ::listen(svr_sock_, waiting); }
+    void widenBacklog(int waiting) { ::widenBacklog(svr_sock_, waiting); }
 };
 
 struct ScoreSite::State {

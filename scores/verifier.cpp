@@ -1,44 +1,16 @@
 #include "scores/verifier.h"
 
 #include "game/replay.h"
+#include "platform/server/os.h"
 
 #include <condition_variable>
-#include <cerrno>
-#include <csignal>
 #include <cstdio>
 #include <deque>
 #include <mutex>
 #include <sstream>
 #include <thread>
-#include <fcntl.h>
-#include <unistd.h>
-#include <sys/wait.h>
 
 namespace {
-
-bool readAll(int fd, void* data, size_t size) {
-    auto* p = static_cast<uint8_t*>(data);
-    while (size > 0) {
-        ssize_t got = read(fd, p, size);
-        if (got < 0 && errno == EINTR) continue;
-        if (got <= 0) return false;
-        p += got;
-        size -= static_cast<size_t>(got);
-    }
-    return true;
-}
-
-bool writeAll(int fd, const void* data, size_t size) {
-    auto* p = static_cast<const uint8_t*>(data);
-    while (size > 0) {
-        ssize_t put = write(fd, p, size);
-        if (put < 0 && errno == EINTR) continue;
-        if (put <= 0) return false;
-        p += put;
-        size -= static_cast<size_t>(put);
-    }
-    return true;
-}
 
 std::string verdictLine(const uint8_t* bytes, size_t size) {
     Replay replay;
@@ -69,38 +41,11 @@ Verdict parseVerdict(const std::string& line) {
 }
 
 struct Child {
-    pid_t pid = -1;
-    int in = -1, out = -1; // to its standard input, from its output
+    ChildProcess process;
 
-    bool start(const std::string& program) {
-        int toChild[2], fromChild[2];
-        if (pipe2(toChild, O_CLOEXEC) != 0) return false;
-        if (pipe2(fromChild, O_CLOEXEC) != 0) {
-            close(toChild[0]);
-            close(toChild[1]);
-            return false;
-        }
-        pid = fork();
-        if (pid == 0) {
-            dup2(toChild[0], 0);
-            dup2(fromChild[1], 1);
-            execl(program.c_str(), program.c_str(), "--verifier", static_cast<char*>(nullptr));
-            _exit(127);
-        }
-        close(toChild[0]);
-        close(fromChild[1]);
-        in = toChild[1];
-        out = fromChild[0];
-        if (pid < 0) stop();
-        return pid > 0;
-    }
-    void stop() {
-        if (in >= 0) close(in);
-        if (out >= 0) close(out);
-        in = out = -1;
-        if (pid > 0) waitpid(pid, nullptr, 0);
-        pid = -1;
-    }
+    bool start(const std::string& program) { return startChild(program, "--verifier", &process); }
+    void stop() { stopChild(&process); }
+    bool running() const { return process.pid > 0; }
     // The child's answer for one replay; empty when it failed (it is then
     // stopped, to be started afresh).
     std::string ask(const std::vector<uint8_t>& replay) {
@@ -108,9 +53,9 @@ struct Child {
             static_cast<uint8_t>(replay.size()), static_cast<uint8_t>(replay.size() >> 8),
             static_cast<uint8_t>(replay.size() >> 16), static_cast<uint8_t>(replay.size() >> 24)};
         std::string line;
-        if (writeAll(in, length, 4) && writeAll(in, replay.data(), replay.size())) {
-            char c;
-            while (readAll(out, &c, 1) && c != '\n') line += c;
+        if (writeAll(process.in, length, 4) && writeAll(process.in, replay.data(), replay.size())) {
+            char c = 0;
+            while (readAll(process.out, &c, 1) && c != '\n') line += c;
             if (c == '\n') return line;
         }
         stop();
@@ -121,7 +66,7 @@ struct Child {
 } // namespace
 
 int runVerifierProcess() {
-    std::signal(SIGPIPE, SIG_IGN);
+    ignoreBrokenPipes();
     std::vector<uint8_t> bytes;
     for (;;) {
         uint8_t length[4];
@@ -162,7 +107,7 @@ struct VerifierPool::State {
             }
             std::string line;
             for (int attempt = 0; attempt < 2 && line.empty(); ++attempt) {
-                if (child.pid < 0 && !child.start(program)) continue;
+                if (!child.running() && !child.start(program)) continue;
                 line = child.ask(job.second);
             }
             done(job.first, parseVerdict(line));
