@@ -13,6 +13,7 @@ import fs from 'node:fs';
 import http from 'node:http';
 import os from 'node:os';
 import path from 'node:path';
+import { readableStorage } from './storage.mjs';
 
 const [built, executable, shots] = process.argv.slice(2);
 const WAIT_MS = 30000;       // the longest any one condition is waited for
@@ -186,37 +187,6 @@ async function until(cond, ms = WAIT_MS) {
   }
 }
 
-// The data folder in the browser's storage (emscripten's IDBFS), by name.
-function readStorage() {
-  return new Promise((resolve, reject) => {
-    const open = indexedDB.open('/data');
-    open.onerror = () => reject(open.error);
-    open.onsuccess = () => {
-      const db = open.result, files = {};
-      if (!db.objectStoreNames.contains('FILE_DATA')) {
-        db.close();
-        resolve(files);
-        return;
-      }
-      const cursor = db.transaction('FILE_DATA', 'readonly').objectStore('FILE_DATA').openCursor();
-      cursor.onsuccess = () => {
-        const c = cursor.result;
-        if (!c) {
-          db.close();
-          resolve(files);
-          return;
-        }
-        if (c.value.contents) {
-          let text = '';
-          for (const b of c.value.contents) text += String.fromCharCode(b & 255);
-          files[c.key.replace('/data/', '')] = text;
-        }
-        c.continue();
-      };
-    };
-  });
-}
-
 const FLAGS = ['--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
                '--disable-background-networking', '--disable-component-update', '--disable-sync'];
 
@@ -243,7 +213,7 @@ const context = await chromium.launchPersistentContext(profile, {
   executablePath: executable, headless: true, args: FLAGS, ...PHONE,
 });
 await context.addInitScript(watchAudioNodes);
-await context.addInitScript(`window.reefdartReadStorage = ${readStorage.toString()};`);
+await readableStorage(context);
 // Every warning and error the page and its workers write, but for the health
 // check a plain file server cannot answer (the score site's, web/online.js).
 function listen(page) {
@@ -501,10 +471,10 @@ try {
   }));
   check(renewed.caches.length === 1 && renewed.caches[0] === newCache && renewed.new,
         `the page plays again on the new version alone: ${JSON.stringify(renewed)}`);
-  check(back.last === btoa(stored['lastgame.rdr']) && back.record === stored['record.dat'] &&
-        back.last === btoa(kept['lastgame.rdr']),
-        `one tap plays again, with the game's replay and the best score (${back.record}, ${stored['record.dat']}, ` +
-        `${kept['record.dat']}) kept`);
+  check(back.last === stored['lastgame.rdr'] && back.record === atob(stored['record.dat']) &&
+        back.last === kept['lastgame.rdr'],
+        `one tap plays again, with the game's replay and the best score (${back.record}, ` +
+        `${atob(stored['record.dat'])}, ${atob(kept['record.dat'])}) kept`);
 
   // --- without the network -------------------------------------------------------
   await stopServer();

@@ -13,6 +13,7 @@ import fs from 'node:fs';
 import os from 'node:os';
 import path from 'node:path';
 import { readPng, waitFrame } from './pixels.mjs';
+import { readableStorage, stored, waitStored } from './storage.mjs';
 
 const [url, executable, native, work] = process.argv.slice(2);
 let failures = 0;
@@ -76,70 +77,6 @@ function waitMessage(page) {
                               null, { timeout: 30000 }).catch(() => {});
 }
 
-// Runs in the page: the data folder's files as the browser's storage holds
-// them (emscripten's IDBFS: one IndexedDB database per mount point), by name,
-// as base64; empty while the storage holds none.
-function readStorage() {
-  return new Promise((resolve, reject) => {
-    const open = indexedDB.open('/data');
-    open.onerror = () => reject(open.error);
-    open.onsuccess = () => {
-      const db = open.result;
-      const files = {};
-      if (!db.objectStoreNames.contains('FILE_DATA')) {
-        db.close();
-        resolve(files);
-        return;
-      }
-      const cursor = db.transaction('FILE_DATA', 'readonly').objectStore('FILE_DATA').openCursor();
-      cursor.onerror = () => reject(cursor.error);
-      cursor.onsuccess = () => {
-        const c = cursor.result;
-        if (!c) {
-          db.close();
-          resolve(files);
-          return;
-        }
-        // The bytes may be kept as signed ones.
-        if (c.value.contents) {
-          let text = '';
-          for (const b of c.value.contents) text += String.fromCharCode(b & 255);
-          files[c.key.replace('/data/', '')] = btoa(text);
-        }
-        c.continue();
-      };
-    };
-  });
-}
-
-async function stored(page) {
-  const files = await page.evaluate(readStorage);
-  for (const name of Object.keys(files)) files[name] = Buffer.from(files[name], 'base64');
-  return files;
-}
-
-// Waits until the storage holds what the data folder holds, for every name
-// given, with the saving done (IndexedDB answers asynchronously, which
-// waitForFunction does not wait for: this polls).
-async function waitStored(page, names) {
-  const deadline = Date.now() + GAME_MS;
-  for (;;) {
-    const same = await page.evaluate(async (names) => {
-      if (!window.Module || !Module.reefdartSync || Module.reefdartSync.busy) return false;
-      const files = await window.reefdartReadStorage();
-      return names.every((name) => {
-        const path = '/data/' + name;
-        if (!files[name] || !FS.analyzePath(path).exists) return false;
-        let text = '';
-        for (const b of FS.readFile(path)) text += String.fromCharCode(b);
-        return btoa(text) === files[name];
-      });
-    }, names);
-    if (same || Date.now() > deadline) return same;
-    await page.waitForTimeout(100);
-  }
-}
-
 // Watches until the last frame, which must be the native watch's.
 async function watchToTheEnd(page, lastFrame, how) {
   await started(page);
@@ -159,7 +96,7 @@ const context = await chromium.launchPersistentContext(profile, {
   viewport: { width: 800, height: 700 },
   acceptDownloads: true,
 });
-await context.addInitScript(`window.reefdartReadStorage = ${readStorage.toString()};`);
+await readableStorage(context);
 const testStart = Date.now();
 try {
   const page = context.pages()[0] || (await context.newPage());

@@ -13,6 +13,7 @@ import { execFileSync } from 'node:child_process';
 import fs from 'node:fs';
 import os from 'node:os';
 import path from 'node:path';
+import { readableStorage, stored, waitStored } from './storage.mjs';
 
 const [url, executable, native, work] = process.argv.slice(2);
 let failures = 0;
@@ -42,47 +43,6 @@ function waitMessage(page, text) {
   }, text, { timeout: LONG }).catch(() => {});
 }
 
-// Runs in the page: the data folder's files as the browser's storage holds
-// them (one IndexedDB database for the mount point, a record a file), by
-// name, as base64.
-function readStorage() {
-  return new Promise((resolve, reject) => {
-    const open = indexedDB.open('/data');
-    open.onerror = () => reject(open.error);
-    open.onsuccess = () => {
-      const db = open.result;
-      const files = {};
-      if (!db.objectStoreNames.contains('FILE_DATA')) {
-        db.close();
-        resolve(files);
-        return;
-      }
-      const cursor = db.transaction('FILE_DATA', 'readonly').objectStore('FILE_DATA').openCursor();
-      cursor.onerror = () => reject(cursor.error);
-      cursor.onsuccess = () => {
-        const c = cursor.result;
-        if (!c) {
-          db.close();
-          resolve(files);
-          return;
-        }
-        if (c.value.contents) {
-          let text = '';
-          for (const b of c.value.contents) text += String.fromCharCode(b & 255);
-          files[c.key.replace('/data/', '')] = btoa(text);
-        }
-        c.continue();
-      };
-    };
-  });
-}
-
-async function stored(page) {
-  const files = await page.evaluate(() => window.reefdartReadStorage());
-  for (const name of Object.keys(files)) files[name] = Buffer.from(files[name], 'base64');
-  return files;
-}
-
 // The program's settings files in the page's data folder, by name.
 function dataFiles(page) {
   return page.evaluate(() => {
@@ -91,27 +51,6 @@ function dataFiles(page) {
       if (name.endsWith('.dat')) files[name] = FS.readFile('/data/' + name, { encoding: 'utf8' });
     return files;
   });
-}
-
-// Polls until the storage holds the page's own copy of every file named,
-// with no save running.
-async function waitStored(page, names) {
-  const deadline = Date.now() + LONG;
-  for (;;) {
-    const same = await page.evaluate(async (names) => {
-      if (!window.Module || !Module.reefdartSync || Module.reefdartSync.busy) return false;
-      const files = await window.reefdartReadStorage();
-      return names.every((name) => {
-        const path = '/data/' + name;
-        if (!files[name] || !FS.analyzePath(path).exists) return false;
-        let text = '';
-        for (const b of FS.readFile(path)) text += String.fromCharCode(b);
-        return btoa(text) === files[name];
-      });
-    }, names);
-    if (same || Date.now() > deadline) return same;
-    await page.waitForTimeout(100);
-  }
 }
 
 function hide(page) {
@@ -171,7 +110,7 @@ async function twoTabs(label, withoutLocks) {
   }
   try {
     if (withoutLocks) await context.addInitScript(() => { delete Navigator.prototype.locks; });
-    await context.addInitScript(`window.reefdartReadStorage = ${readStorage.toString()};`);
+    await readableStorage(context);
     const first = context.pages()[0] || (await context.newPage());
     first.on('pageerror', (e) => errors.push(String(e)));
     await first.goto(url);

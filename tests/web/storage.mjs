@@ -1,0 +1,71 @@
+// The data folder as the browser keeps it (emscripten's IDBFS: one IndexedDB
+// database per mount point), read the way every browser test reads it.
+
+// In the page: the stored files by name, as base64; empty while the storage
+// holds none.
+function readStorage() {
+  return new Promise((resolve, reject) => {
+    const open = indexedDB.open('/data');
+    open.onerror = () => reject(open.error);
+    open.onsuccess = () => {
+      const db = open.result;
+      const files = {};
+      if (!db.objectStoreNames.contains('FILE_DATA')) {
+        db.close();
+        resolve(files);
+        return;
+      }
+      const cursor = db.transaction('FILE_DATA', 'readonly').objectStore('FILE_DATA').openCursor();
+      cursor.onerror = () => reject(cursor.error);
+      cursor.onsuccess = () => {
+        const c = cursor.result;
+        if (!c) {
+          db.close();
+          resolve(files);
+          return;
+        }
+        // The bytes may be kept as signed ones.
+        if (c.value.contents) {
+          let text = '';
+          for (const b of c.value.contents) text += String.fromCharCode(b & 255);
+          files[c.key.replace('/data/', '')] = btoa(text);
+        }
+        c.continue();
+      };
+    };
+  });
+}
+
+// Gives every page of the context window.reefdartReadStorage().
+export function readableStorage(context) {
+  return context.addInitScript(`window.reefdartReadStorage = ${readStorage.toString()};`);
+}
+
+// The page's stored files, as Buffers by name.
+export async function stored(page) {
+  const files = await page.evaluate(() => window.reefdartReadStorage());
+  for (const name of Object.keys(files)) files[name] = Buffer.from(files[name], 'base64');
+  return files;
+}
+
+// Polls until the storage holds the page's own copy of every file named,
+// with no save running (IndexedDB answers asynchronously, which
+// waitForFunction does not wait for); false after timeout ms.
+export async function waitStored(page, names, timeout = 60000) {
+  const deadline = Date.now() + timeout;
+  for (;;) {
+    const same = await page.evaluate(async (names) => {
+      if (!window.Module || !Module.reefdartSync || Module.reefdartSync.busy) return false;
+      const files = await window.reefdartReadStorage();
+      return names.every((name) => {
+        const path = '/data/' + name;
+        if (!files[name] || !FS.analyzePath(path).exists) return false;
+        let text = '';
+        for (const b of FS.readFile(path)) text += String.fromCharCode(b);
+        return btoa(text) === files[name];
+      });
+    }, names);
+    if (same || Date.now() > deadline) return same;
+    await page.waitForTimeout(100);
+  }
+}
