@@ -7,11 +7,11 @@
 // file) it ends on the frame the native headless watch ends on. Replays the
 // page cannot watch are refused with the reason.
 // Usage: node replay_test.mjs URL CHROMIUM NATIVE_REEFDART WORK_DIR
-import { chromium } from 'playwright-core';
 import { execFileSync } from 'node:child_process';
 import fs from 'node:fs';
 import os from 'node:os';
 import path from 'node:path';
+import { gameBrowser, startAndPress } from './browser.mjs';
 import { readPng, waitFrame } from './pixels.mjs';
 import { readableStorage, stored, waitStored } from './storage.mjs';
 
@@ -86,16 +86,7 @@ async function watchToTheEnd(page, lastFrame, how) {
                            (end.same ? '' : ` (${end.differ} pixels differ)`));
 }
 
-const FLAGS = ['--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
-               '--disable-background-networking', '--disable-component-update', '--disable-sync'];
-const profile = fs.mkdtempSync(path.join(os.tmpdir(), 'reefdart-chromium-'));
-const context = await chromium.launchPersistentContext(profile, {
-  executablePath: executable,
-  headless: true,
-  args: FLAGS,
-  viewport: { width: 800, height: 700 },
-  acceptDownloads: true,
-});
+const { context, profile } = await gameBrowser(executable, { acceptDownloads: true });
 await readableStorage(context);
 const testStart = Date.now();
 try {
@@ -112,13 +103,7 @@ try {
   // A game: Start, the stylus held a moment, then the fish falls to its end.
   await page.goto(url);
   await started(page);
-  await page.keyboard.press('Enter');
-  const box = await page.evaluate(() => {
-    const b = document.getElementById('screen').getBoundingClientRect();
-    return { x: b.left + b.width / 2, y: b.top + b.height / 2 };
-  });
-  await page.mouse.move(box.x, box.y);
-  await page.mouse.down();
+  await startAndPress(page);
   await page.waitForTimeout(200);
   // The page stalls a moment (as a busy browser does): the ticks stay on
   // the timer's times.

@@ -9,11 +9,11 @@
 // sent before its page closed goes from the outbox the next time the page
 // opens; and the name and the browser's key are kept over the reload.
 // Usage: node scores_test.mjs SITE_URL CHROMIUM NATIVE_REEFDART WORK_DIR
-import { chromium } from 'playwright-core';
 import { execFileSync } from 'node:child_process';
 import fs from 'node:fs';
 import os from 'node:os';
 import path from 'node:path';
+import { gameBrowser, startAndPress } from './browser.mjs';
 import { readPng, waitFrame } from './pixels.mjs';
 
 const [site, executable, native, work] = process.argv.slice(2);
@@ -77,26 +77,12 @@ function apiLog(page) {
 
 // A game: Start, the stylus held a moment, then the fish falls to its end.
 async function playGame(page) {
-  await page.keyboard.press('Enter');
-  const box = await page.evaluate(() => {
-    const b = document.getElementById('screen').getBoundingClientRect();
-    return { x: b.left + b.width / 2, y: b.top + b.height / 2 };
-  });
-  await page.mouse.move(box.x, box.y);
-  await page.mouse.down();
+  await startAndPress(page);
   await page.waitForTimeout(200);
   await page.mouse.up();
 }
 
-const FLAGS = ['--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
-               '--disable-background-networking', '--disable-component-update', '--disable-sync'];
-const profile = fs.mkdtempSync(path.join(os.tmpdir(), 'reefdart-chromium-'));
-const context = await chromium.launchPersistentContext(profile, {
-  executablePath: executable,
-  headless: true,
-  args: FLAGS,
-  viewport: { width: 800, height: 700 },
-});
+const { context, profile } = await gameBrowser(executable);
 const testStart = Date.now();
 try {
   const page = context.pages()[0] || (await context.newPage());

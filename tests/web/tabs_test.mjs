@@ -8,11 +8,11 @@
 // it twice: with the browser's Web Locks, and without them (the lease in
 // localStorage and its events).
 // Usage: node tabs_test.mjs URL CHROMIUM NATIVE_REEFDART WORK_DIR
-import { chromium } from 'playwright-core';
 import { execFileSync } from 'node:child_process';
 import fs from 'node:fs';
 import os from 'node:os';
 import path from 'node:path';
+import { gameBrowser, startAndPress } from './browser.mjs';
 import { readableStorage, stored, waitStored } from './storage.mjs';
 
 const [url, executable, native, work] = process.argv.slice(2);
@@ -65,13 +65,7 @@ function hide(page) {
 // Gives its score as the native program verifies it from the kept best game.
 async function playForScore(page, label) {
   const before = await page.evaluate(() => Module.reefdartSync.saves);
-  await page.keyboard.press('Enter');
-  const box = await page.evaluate(() => {
-    const b = document.getElementById('screen').getBoundingClientRect();
-    return { x: b.left + b.width / 2, y: b.top + b.height / 2 };
-  });
-  await page.mouse.move(box.x, box.y);
-  await page.mouse.down();
+  await startAndPress(page);
   await page.waitForTimeout(600);
   await page.mouse.up();
   // The game is over once its replay is saved.
@@ -90,17 +84,9 @@ async function playForScore(page, label) {
   return m ? Number(m[1]) : 0;
 }
 
-const FLAGS = ['--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
-               '--disable-background-networking', '--disable-component-update', '--disable-sync'];
 
 async function twoTabs(label, withoutLocks) {
-  const profile = fs.mkdtempSync(path.join(os.tmpdir(), 'reefdart-chromium-'));
-  const context = await chromium.launchPersistentContext(profile, {
-    executablePath: executable,
-    headless: true,
-    args: FLAGS,
-    viewport: { width: 800, height: 700 },
-  });
+  const { context, profile } = await gameBrowser(executable);
   const errors = [];
   // Every stored best score seen, in order.
   const bests = [];

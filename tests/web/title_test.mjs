@@ -12,6 +12,7 @@ import { chromium } from 'playwright-core';
 import fs from 'node:fs';
 import os from 'node:os';
 import path from 'node:path';
+import { gameBrowser, FLAGS } from './browser.mjs';
 import { canvasPixels, readPng } from './pixels.mjs';
 
 const [url, executable, aboutShot, ...shots] = process.argv.slice(2);
@@ -101,16 +102,7 @@ async function screenBox(page) {
   return { at: (x, y) => [r.left + (x + 0.5) * r.scale, r.top + (y + 0.5) * r.scale] };
 }
 
-const FLAGS = ['--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
-               '--disable-background-networking', '--disable-component-update', '--disable-sync'];
-const profile = fs.mkdtempSync(path.join(os.tmpdir(), 'reefdart-chromium-'));
-const context = await chromium.launchPersistentContext(profile, {
-  executablePath: executable,
-  headless: true,
-  args: FLAGS,
-  viewport: { width: 800, height: 700 },
-  hasTouch: true,
-});
+const { context, profile } = await gameBrowser(executable, { hasTouch: true });
 try {
   const page = context.pages()[0] || (await context.newPage());
   const errors = [];
