@@ -44,10 +44,14 @@ export function readPng(file) {
   return { width, height, rgb };
 }
 
+// The canvas's pixels, read from a copy (reading the canvas itself over and
+// over makes Chromium warn on the console).
 export async function canvasPixels(page) {
   const b64 = await page.evaluate(() => {
-    const c = document.getElementById('screen');
-    const d = c.getContext('2d').getImageData(0, 0, c.width, c.height).data;
+    const c = document.getElementById('screen'), copy = document.createElement('canvas');
+    [copy.width, copy.height] = [c.width, c.height];
+    copy.getContext('2d').drawImage(c, 0, 0);
+    const d = copy.getContext('2d').getImageData(0, 0, c.width, c.height).data;
     let s = '';
     for (let i = 0; i < d.length; i += 4) s += String.fromCharCode(d[i], d[i + 1], d[i + 2]);
     return { w: c.width, h: c.height, data: btoa(s) };
@@ -55,29 +59,38 @@ export async function canvasPixels(page) {
   return { width: b64.w, height: b64.h, rgb: Buffer.from(b64.data, 'base64') };
 }
 
-// Waits until the canvas shows the picture; false, with the number of
-// pixels that differ, when it never does.
-export async function waitFrame(page, picture, timeout) {
-  await page.evaluate((b64) => { window.reefdartWanted = b64; }, picture.rgb.toString('base64'));
+// How many pixels (of those the mask keeps, when given) two pictures differ in.
+export function differ(a, b, mask) {
+  let n = 0;
+  for (let p = 0, i = 0; i < a.rgb.length; p++, i += 3)
+    if ((!mask || mask[p]) && (a.rgb[i] !== b.rgb[i] || a.rgb[i + 1] !== b.rgb[i + 1] || a.rgb[i + 2] !== b.rgb[i + 2]))
+      n++;
+  return n;
+}
+
+// Waits until the canvas shows the picture (in the pixels the mask keeps,
+// when given); false, with the number of pixels that differ, when it never does.
+export async function waitFrame(page, picture, timeout, mask) {
+  const b64 = (b) => Buffer.from(b).toString('base64');
+  await page.evaluate(([want, keep]) => {
+    window.reefdartWanted = atob(want);
+    window.reefdartMask = keep && atob(keep);
+  }, [b64(picture.rgb), mask && b64(mask)]);
   try {
     await page.waitForFunction(() => {
       const c = document.getElementById('screen');
       if (c.style.visibility !== 'visible') return false;
       const d = c.getContext('2d').getImageData(0, 0, c.width, c.height).data;
-      const want = atob(window.reefdartWanted);
+      const want = window.reefdartWanted, keep = window.reefdartMask;
       if (want.length * 4 !== d.length * 3) return false;
       for (let i = 0, j = 0; j < want.length; i += 4, j += 3)
-        if (d[i] !== want.charCodeAt(j) || d[i + 1] !== want.charCodeAt(j + 1) || d[i + 2] !== want.charCodeAt(j + 2))
+        if ((!keep || keep.charCodeAt(j / 3)) && (d[i] !== want.charCodeAt(j) || d[i + 1] !== want.charCodeAt(j + 1) ||
+                                                   d[i + 2] !== want.charCodeAt(j + 2)))
           return false;
       return true;
     }, null, { timeout, polling: 50 });
     return { same: true };
   } catch {
-    const shown = await canvasPixels(page);
-    let differ = 0;
-    for (let i = 0; i < picture.rgb.length; i += 3)
-      if (shown.rgb[i] !== picture.rgb[i] || shown.rgb[i + 1] !== picture.rgb[i + 1] || shown.rgb[i + 2] !== picture.rgb[i + 2])
-        differ++;
-    return { same: false, differ };
+    return { same: false, differ: differ(await canvasPixels(page), picture, mask) };
   }
 }

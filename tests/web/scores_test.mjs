@@ -9,33 +9,14 @@
 // sent before its page closed goes from the outbox the next time the page
 // opens; and the name and the browser's key are kept over the reload.
 // Usage: node scores_test.mjs SITE_URL CHROMIUM NATIVE_REEFDART WORK_DIR
-import { execFileSync } from 'node:child_process';
 import fs from 'node:fs';
-import os from 'node:os';
 import path from 'node:path';
-import { gameBrowser, startAndPress } from './browser.mjs';
+import { check, finish, gameBrowser, holds, nativeWatch, playGame, started, verify, LONG } from './browser.mjs';
 import { readPng, waitFrame } from './pixels.mjs';
 
 const [site, executable, native, work] = process.argv.slice(2);
-const play = site + 'play/';
-let failures = 0;
-function check(ok, what) {
-  console.log(`${ok ? 'ok  ' : 'FAIL'} ${what}`);
-  if (!ok) failures++;
-}
-
-const LONG = 60000; // the longest a game, a verification or a watch may take
-const NAME = 'Web Fish';
-
-async function api(what) {
-  const r = await fetch(site + what.replace(/^\//, ''));
-  return { status: r.status, body: await r.json().catch(() => null) };
-}
-
-function started(page) {
-  return page.waitForFunction(() => window.Module && Module.reefdartStats && Module.reefdartStats.frames > 0,
-                              null, { timeout: 30000 });
-}
+const play = site + 'play/', NAME = 'Web Fish';
+const api = async (what) => (await fetch(site + what)).json().catch(() => null);
 
 function online(page) {
   return page.evaluate(() => {
@@ -47,20 +28,17 @@ function online(page) {
   });
 }
 
-function waitOffer(page, states) {
-  return page.waitForFunction((states) => {
-    const o = window.reefdartOnline.offer;
-    return o && states.includes(o.state);
-  }, states, { timeout: LONG }).catch(() => {});
+// Waits until the offer is in one of the states; the page's online state then.
+async function offer(page, ...states) {
+  await holds(page, (states) => window.reefdartOnline.offer && states.includes(window.reefdartOnline.offer.state), states);
+  return online(page);
 }
 
 function outbox(page) {
   return page.evaluate(() => {
     const kept = {};
-    for (let i = 0; i < localStorage.length; i++) {
-      const name = localStorage.key(i);
+    for (const name of Object.keys(localStorage))
       if (name.startsWith('reefdart-outbox:')) kept[name.slice(16)] = JSON.parse(localStorage.getItem(name));
-    }
     return kept;
   });
 }
@@ -75,19 +53,8 @@ function apiLog(page) {
   return log;
 }
 
-// A game: Start, the stylus held a moment, then the fish falls to its end.
-async function playGame(page) {
-  await startAndPress(page);
-  await page.waitForTimeout(200);
-  await page.mouse.up();
-}
-
-const { context, profile } = await gameBrowser(executable);
-const testStart = Date.now();
+const { context, page, errors, close } = await gameBrowser(executable);
 try {
-  const page = context.pages()[0] || (await context.newPage());
-  const errors = [];
-  page.on('pageerror', (e) => errors.push(String(e)));
   let log = apiLog(page);
 
   // The page finds its site and a ticket before the game starts.
@@ -99,9 +66,8 @@ try {
   const ticket = o.ticket;
 
   await playGame(page);
-  await waitOffer(page, ['verified', 'refused']);
-  await page.waitForFunction((t) => window.reefdartOnline.ticket && window.reefdartOnline.ticket.id !== t,
-                             ticket, { timeout: LONG }).catch(() => {});
+  await offer(page, 'verified', 'refused');
+  await holds(page, (t) => window.reefdartOnline.ticket && window.reefdartOnline.ticket.id !== t, ticket);
   o = await online(page);
   check(o.offer && o.offer.ticket === ticket && o.offer.state === 'verified' && o.panel && o.form,
         `after the game the page offers to publish it: "${o.state}"`);
@@ -110,25 +76,22 @@ try {
   const at = order.map((r) => log.indexOf(r));
   check(log[0] === 'GET /health' && log[1] === 'POST /api/tickets' && at.every((i, n) => i > 0 && (n === 0 || i > at[n - 1])),
         `the page asked its site, took a ticket, announced the start and the end and sent the replay: ${log.join(', ')}`);
-  const run = await api(`/api/runs/${ticket}`);
-  check(run.body && run.body.state === 'verified' && run.body.score === o.offer.score,
-        `the site verified the run: ${JSON.stringify(run.body)}`);
-  const score = run.body && run.body.score;
+  const run = await api(`api/runs/${ticket}`);
+  check(run && run.state === 'verified' && run.score === o.offer.score, `the site verified the run: ${JSON.stringify(run)}`);
+  const score = run && run.score;
   check(Object.keys(await outbox(page)).length === 0, 'the outbox is empty once the site has answered');
 
   // A reserved name is refused with the site's reason; the name typed into
   // the page is the field's, not the game's, and ranks the run.
   await page.fill('#publish-name', 'admin');
   await page.click('#publish-button');
-  await waitOffer(page, ['refused']);
-  o = await online(page);
+  o = await offer(page, 'refused');
   check(o.state === 'refused: that name is reserved' && o.form, `a reserved name: "${o.state}"`);
   await page.fill('#publish-name', '');
   await page.click('#publish-name');
   await page.keyboard.type(NAME);
   await page.keyboard.press('Enter');
-  await waitOffer(page, ['ranked', 'refused']);
-  o = await online(page);
+  o = await offer(page, 'ranked', 'refused');
   check(o.offer.state === 'ranked' && o.state === `ranked 1 (this week 1): ${NAME}, ${score}` && !o.form,
         `published: "${o.state}"`);
   const typed = await page.evaluate(() => window.reefdartOnline.ticket);
@@ -137,8 +100,8 @@ try {
 
   // Both boards, and the page of boards.
   for (const board of ['week', 'all']) {
-    const b = await api(`/api/boards/${board}`);
-    const top = b.body && b.body.entries[0];
+    const b = await api(`api/boards/${board}`);
+    const top = b && b.entries[0];
     check(top && top.name === NAME && top.score === score && top.id === entry && top.rank === 1,
           `the ${board} board: ${JSON.stringify(top)}`);
   }
@@ -149,49 +112,31 @@ try {
         `the /boards page lists ${NAME} with ${score} on both boards, with the run to watch`);
 
   // The stored replay: the native program verifies it to the site's score,
-  // and the page watches it to the native watch's last frame.
-  const stored = Buffer.from(await (await fetch(`${site}api/entries/${entry}/replay`)).arrayBuffer());
+  // and the page watches it, taking no ticket, to the native watch's last frame.
   const replay = path.join(work, 'site-game.rdr');
-  fs.writeFileSync(replay, stored);
-  let verified = '';
-  try {
-    verified = execFileSync(native, ['--verify', replay], { encoding: 'utf8' });
-  } catch (e) {
-    verified = `exit ${e.status}: ${e.stdout}`;
-  }
-  const m = /: a score of (\d+) in/.exec(verified);
-  check(m && Number(m[1]) === score, `the native program verifies the stored replay: ${verified.trim()}`);
-  const script = path.join(work, 'site-watch.txt'), lastShot = path.join(work, 'site-watched.png');
-  const watchData = path.join(work, 'site-watch-data');
-  fs.rmSync(watchData, { recursive: true, force: true });
-  fs.mkdirSync(watchData);
-  fs.writeFileSync(script, `wait ${LONG}\nshot ${lastShot}\n`);
-  execFileSync(native, ['--headless', script, '--watch', replay, '--data-dir', watchData]);
+  fs.writeFileSync(replay, Buffer.from(await (await fetch(`${site}api/entries/${entry}/replay`)).arrayBuffer()));
+  const verified = verify(native, replay);
+  check(verified.score === score, `the native program verifies the stored replay: ${verified.text}`);
   log = apiLog(page);
   await page.goto(`${play}?watch=/api/entries/${entry}/replay`);
   await started(page);
-  const end = await waitFrame(page, readPng(lastShot), LONG);
-  check(end.same, `watched from the site, the run ends on the native watch's last frame` +
-                  (end.same ? '' : ` (${end.differ} pixels differ)`));
-  check(!log.includes('POST /api/tickets'), `watching takes no ticket: ${log.join(', ')}`);
+  const end = await waitFrame(page, readPng(nativeWatch(native, replay)), LONG);
+  check(end.same && !log.includes('POST /api/tickets'),
+        `watched from the site, the run ends on the native watch's last frame and takes no ticket: ${log.join(', ')}` +
+        (end.same ? '' : ` (${end.differ} pixels differ)`));
 
   // A game whose replay the site has not answered when its page closes...
   await page.goto('about:blank');
   const other = await context.newPage();
-  other.on('pageerror', (e) => errors.push(String(e)));
   await other.route('**/api/runs', (route) => route.abort());
-  const failed = new Promise((resolve) => other.on('requestfailed', (r) => {
-    if (new URL(r.url()).pathname === '/api/runs') resolve();
-  }));
   await other.goto(play);
   await started(other);
   const second = (await online(other)).ticket;
   await playGame(other);
-  await Promise.race([failed, new Promise((resolve) => setTimeout(resolve, LONG))]);
-  await other.waitForFunction((t) => {
+  await holds(other, (t) => {
     const e = localStorage.getItem('reefdart-outbox:' + t);
     return e && JSON.parse(e).finish === false;
-  }, second, { timeout: LONG }).catch(() => {});
+  }, second);
   const left = await outbox(other);
   check(left[second] && left[second].finish === false && Object.keys(left).length === 1,
         'a replay the site has not answered stays in the outbox, its end announced');
@@ -200,27 +145,21 @@ try {
   log = apiLog(page);
   await page.goto(play);
   await started(page);
-  await page.waitForFunction(() => !Object.keys(localStorage).some((k) => k.startsWith('reefdart-outbox:')),
-                             null, { timeout: LONG }).catch(() => {});
+  await holds(page, () => !Object.keys(localStorage).some((k) => k.startsWith('reefdart-outbox:')));
   check(Object.keys(await outbox(page)).length === 0 && log.includes('POST /api/runs') &&
-        !log.includes(`POST /api/tickets/${second}/finish`),
-        `the next page sends it: ${log.join(', ')}`);
-  await waitOffer(page, ['verified', 'refused']);
-  o = await online(page);
+        !log.includes(`POST /api/tickets/${second}/finish`), `the next page sends it: ${log.join(', ')}`);
+  o = await offer(page, 'verified', 'refused');
   check(o.offer && o.offer.ticket === second && o.offer.state === 'verified', `the page offers it: "${o.state}"`);
-  const late = await api(`/api/runs/${second}`);
-  check(late.body && late.body.state === 'verified', `the site verified it: ${JSON.stringify(late.body)}`);
+  const late = await api(`api/runs/${second}`);
+  check(late && late.state === 'verified', `the site verified it: ${JSON.stringify(late)}`);
   const name = await page.inputValue('#publish-name');
   check(name === NAME, `the name is kept over a reload: "${name}"`);
   // The same browser keeps its key: the name it holds publishes again.
   await page.click('#publish-button');
-  await waitOffer(page, ['ranked', 'refused']);
-  o = await online(page);
+  o = await offer(page, 'ranked', 'refused');
   check(o.offer.state === 'ranked' && o.offer.name === NAME, `the next run published under the same name: "${o.state}"`);
   check(errors.length === 0, `no page errors ${errors.join('; ')}`);
 } finally {
-  await context.close();
-  fs.rmSync(profile, { recursive: true, force: true });
+  await close();
 }
-console.log(`info the score site test took ${((Date.now() - testStart) / 1000).toFixed(1)} s`);
-process.exit(failures ? 1 : 0);
+finish('score site');

@@ -1,5 +1,6 @@
 // The data folder as the browser keeps it (emscripten's IDBFS: one IndexedDB
 // database per mount point), read the way every browser test reads it.
+import { waitFor } from './browser.mjs';
 
 // In the page: the stored files by name, as base64; empty while the storage
 // holds none.
@@ -48,24 +49,30 @@ export async function stored(page) {
   return files;
 }
 
-// Polls until the storage holds the page's own copy of every file named,
-// with no save running (IndexedDB answers asynchronously, which
-// waitForFunction does not wait for); false after timeout ms.
-export async function waitStored(page, names, timeout = 60000) {
-  const deadline = Date.now() + timeout;
-  for (;;) {
-    const same = await page.evaluate(async (names) => {
-      if (!window.Module || !Module.reefdartSync || Module.reefdartSync.busy) return false;
-      const files = await window.reefdartReadStorage();
-      return names.every((name) => {
-        const path = '/data/' + name;
-        if (!files[name] || !FS.analyzePath(path).exists) return false;
-        let text = '';
-        for (const b of FS.readFile(path)) text += String.fromCharCode(b);
-        return btoa(text) === files[name];
-      });
-    }, names);
-    if (same || Date.now() > deadline) return same;
-    await page.waitForTimeout(100);
-  }
+// Waits until the storage holds the page's own copy of every file named,
+// with no save running; false when it never does.
+export function waitStored(page, names) {
+  return waitFor(() => page.evaluate(async (names) => {
+    if (!window.Module || !Module.reefdartSync || Module.reefdartSync.busy) return false;
+    const files = await window.reefdartReadStorage();
+    return names.every((name) => {
+      const path = '/data/' + name;
+      if (!files[name] || !FS.analyzePath(path).exists) return false;
+      let text = '';
+      for (const b of FS.readFile(path)) text += String.fromCharCode(b);
+      return btoa(text) === files[name];
+    });
+  }, names));
+}
+
+// The settings files in the page's data folder that hold something, by name.
+export function dataFiles(page) {
+  return page.evaluate(() => {
+    const files = {};
+    for (const name of FS.readdir('/data').sort()) {
+      const text = name.endsWith('.dat') ? FS.readFile('/data/' + name, { encoding: 'utf8' }) : '';
+      if (text) files[name] = text;
+    }
+    return files;
+  });
 }
