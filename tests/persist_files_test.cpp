@@ -1,5 +1,5 @@
-// The six settings files on disk: what a first run leaves, what is written,
-// what every kind of damaged or missing file reads back as.
+// The six settings files on disk (what a first run leaves, what is written,
+// what damaged or unreadable files read as) and the texts they are made of.
 #include "game/game.h"
 #include "persist/settings.h"
 #include "shell/state.h"
@@ -16,6 +16,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+using namespace std::string_literals;
+
 namespace {
 
 const char* const FILES[] = {"record.dat", "sound.dat", "career.dat",
@@ -24,165 +26,122 @@ const char* const FILES[] = {"record.dat", "sound.dat", "career.dat",
 std::set<std::string> folderEntries(const std::string& folder) {
     std::set<std::string> names;
     DIR* dir = opendir(folder.c_str());
-    if (!dir) return names;
-    while (dirent* entry = readdir(dir)) {
-        std::string name = entry->d_name;
-        if (name != "." && name != "..") names.insert(name);
-    }
-    closedir(dir);
+    while (dirent* entry = dir ? readdir(dir) : nullptr)
+        if (std::string(".") != entry->d_name && std::string("..") != entry->d_name)
+            names.insert(entry->d_name);
+    if (dir) closedir(dir);
     return names;
 }
 
-bool exists(const std::string& path) {
-    struct stat info;
-    return stat(path.c_str(), &info) == 0;
+void setAll(int32_t best, int32_t lang, CareerRecord c, int16_t key, int sounds, int musics) {
+    bestScore = best;
+    language = lang;
+    career = c;
+    keyUp = keyDown = keyRestart = keyExit = keyLeft = keyRight = key;
+    speaker.volumeSounds(sounds);
+    speaker.volumeMusics(musics);
+}
+
+// Every value changed, so that a load must set each one.
+void scramble() {
+    setAll(4321, 7, {9, 9, 9, 9, 9, 9}, 55, 3, 5);
+}
+
+// What the files keep, as the values that differ from a first run's, then the
+// six keys (left, right, restart, exit, up, down; "-" unassigned) up to the
+// last one assigned.
+std::string state() {
+    std::ostringstream out;
+    if (bestScore) out << " best " << bestScore;
+    if (language == LANG_FRENCH) out << " French";
+    if (language != LANG_FRENCH && language != LANG_ENGLISH) out << " language " << language;
+    if (speaker.volumeSounds() != 32) out << " sounds " << speaker.volumeSounds();
+    if (speaker.volumeMusics() != 64) out << " music " << speaker.volumeMusics();
+    const CareerRecord& c = career;
+    if (std::vector<int>{c.career1, c.career2, c.career3, c.career4, c.career5, c.career6} !=
+        std::vector<int>{2, 1, 0, 1, 1, 0})
+        out << " career " << c.career1 << " " << c.career2 << " " << c.career3 << " " << c.career4
+            << " " << c.career5 << " " << c.career6;
+    for (int16_t k : {keyLeft, keyRight, keyRestart, keyExit, keyUp, keyDown})
+        out << (k == KEY_UNASSIGNED ? " -" : " " + std::to_string(k));
+    std::string text = out.str();
+    while (text.size() >= 2 && text.compare(text.size() - 2, 2, " -") == 0)
+        text.resize(text.size() - 2);
+    return text.empty() ? text : text.substr(1);
 }
 
 class PersistFiles : public ::testing::Test {
   protected:
     void SetUp() override {
         folder = useTestHost();
-        bestScore = 0;
-        language = LANG_ENGLISH;
-        career = {2, 1, 0, 1, 1, 0};
-        keyUp = keyDown = keyRestart = keyExit = keyLeft = keyRight = KEY_UNASSIGNED;
-        speaker.volumeSounds(32);
-        speaker.volumeMusics(64);
+        setAll(0, LANG_ENGLISH, {2, 1, 0, 1, 1, 0}, KEY_UNASSIGNED, 32, 64);
     }
     std::string path(const char* name) const { return folder + "/" + name; }
     std::string contents(const char* name) const { return readFile(path(name)); }
     void put(const char* name, const std::string& text) const { writeFile(path(name), text); }
-    // Scrambles every value so that a load must set each one.
-    static void scramble() {
-        bestScore = 4321;
-        language = 7;
-        career = {9, 9, 9, 9, 9, 9};
-        keyUp = keyDown = keyRestart = keyExit = keyLeft = keyRight = 55;
-        speaker.volumeSounds(3);
-        speaker.volumeMusics(5);
-    }
-    // Everything the files keep, as the values that differ from a first
-    // run's ("" for a best score of 0, English, full volumes, the first
-    // career and no keys), the six keys (left, right, restart, exit, up,
-    // down; "-" unassigned) up to the last one assigned.
-    static std::string state() {
-        std::ostringstream out;
-        if (bestScore) out << " best " << bestScore;
-        if (language != LANG_ENGLISH) {
-            if (language == LANG_FRENCH)
-                out << " French";
-            else
-                out << " language " << language;
-        }
-        if (speaker.volumeSounds() != 32) out << " sounds " << speaker.volumeSounds();
-        if (speaker.volumeMusics() != 64) out << " music " << speaker.volumeMusics();
-        const int c[] = {career.career1, career.career2, career.career3,
-                         career.career4, career.career5, career.career6};
-        if (std::vector<int>(c, c + 6) != std::vector<int>{2, 1, 0, 1, 1, 0})
-            for (int i = 0; i < 6; ++i) out << (i ? " " : " career ") << c[i];
-        for (int16_t k : {keyLeft, keyRight, keyRestart, keyExit, keyUp, keyDown})
-            out << (k == KEY_UNASSIGNED ? " -" : " " + std::to_string(k));
-        std::string text = out.str();
-        while (text.size() >= 2 && text.compare(text.size() - 2, 2, " -") == 0)
-            text.resize(text.size() - 2); // the keys left unassigned at the end
-        return text.empty() ? text : text.substr(1);
-    }
     std::string folder;
 };
-
-} // namespace
 
 TEST_F(PersistFiles, AFirstRunLeavesSixEmptyFilesAndSavesTheDefaults) {
     scramble();
     loadSettings();
-    for (const char* name : FILES) {
-        EXPECT_TRUE(exists(path(name))) << name;
-        EXPECT_EQ("", contents(name)) << name;
-    }
+    for (const char* name : FILES)
+        EXPECT_TRUE(access(path(name).c_str(), F_OK) == 0 && contents(name).empty());
     EXPECT_EQ("", state());
     saveSettings();
     const char* const saved[] = {"00000", "27442", "32102210", "090090", "090090", "090090"};
     for (int i = 0; i < 6; ++i) EXPECT_EQ(saved[i], contents(FILES[i])) << FILES[i];
     // Written in place of the old files: nothing else is left in the folder.
     EXPECT_EQ(std::set<std::string>(std::begin(FILES), std::end(FILES)), folderEntries(folder));
-}
-
-// Each value as its file holds it, and back: keys in pairs (keys.dat right
-// and left, keys2.dat exit and restart, keys3.dat down and up), each plus
-// 100; sound.dat the language, music / 4 and effects / 2 plus 11010.
-TEST_F(PersistFiles, EachValueIsWrittenAsItsFileKeepsItAndReadBack) {
-    const struct {
-        void (*change)();
-        const char* file;
-        const char* text;
-        const char* read; // the state loadSettings gives back
-    } cases[] = {
-        {[] { language = LANG_FRENCH; }, "sound.dat", "17442", "French"},
-        {[] { speaker.volumeSounds(10), speaker.volumeMusics(20); }, "sound.dat", "23020",
-         "sounds 10 music 20"},
-        {[] {
-             keyLeft = 37, keyRight = 39, keyRestart = 13, keyExit = 27, keyUp = 38, keyDown = 40;
-         },
-         "keys.dat", "139137", "37 39 13 27 38 40"},
-        {[] { keyRestart = 13, keyExit = 27, keyUp = 38, keyDown = 40; }, "keys2.dat", "127113",
-         "- - 13 27 38 40"},
-        {[] { keyUp = 38, keyDown = 40; }, "keys3.dat", "140138", "- - - - 38 40"},
-        {[] { keyUp = 38, keyDown = 40; }, "keys.dat", "090090", "- - - - 38 40"},
-        {[] { bestScore = 123456; }, "record.dat", "23456", "best 23456"}, // the last five digits
-        {[] { bestScore = 99999; }, "record.dat", "99999", "best 99999"},
-        {[] { career = {3, 4, 21, 3, 2, 11}; }, "career.dat", "45314321", "career 3 4 21 3 2 11"},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.text);
-        SetUp();
-        c.change();
-        saveSettings();
-        EXPECT_EQ(c.text, contents(c.file));
-        scramble();
-        loadSettings(); // the speaker gets both volumes at once
-        EXPECT_EQ(c.read, state());
-    }
-    // saveCareer writes career.dat alone.
-    put("record.dat", "00777");
-    remove(path("sound.dat").c_str());
     career = {3, 4, 21, 3, 2, 11};
-    saveCareer();
+    bestScore = 123456;
+    saveCareer(); // career.dat alone
     EXPECT_EQ("45314321", contents("career.dat"));
-    EXPECT_EQ("00777", contents("record.dat"));
-    EXPECT_FALSE(exists(path("sound.dat")));
+    EXPECT_EQ("00000", contents("record.dat"));
+    saveSettings();
+    EXPECT_EQ("23456", contents("record.dat")); // the last five digits
 }
 
-// What one file's text reads as, the other files empty: numbers out of range
-// fall back one by one, one line end after the number is accepted, a file of
-// two lines is read from its second, and lines longer than the read buffer
-// give the defaults.
+// One file's text, the others empty: keys go in pairs (keys.dat right and
+// left, keys2.dat exit and restart, keys3.dat down and up) each plus 100,
+// sound.dat holds the language, music and effects plus 11010; values out of
+// range fall back one by one, one line end after the number is accepted, a
+// file of two lines is read from its second, and lines longer than the read
+// buffer give the defaults. Values read back are saved as the same text.
 TEST_F(PersistFiles, EachFilesTextReadsAsItsValuesOrTheDefaults) {
     const struct {
         const char* file;
         const char* text;
         const char* read;
+        bool same; // saved back as the same text
     } cases[] = {
-        {"sound.dat", "17442", "French"},
-        {"sound.dat", "00000", ""},
-        {"sound.dat", "59999", ""},          // language 4, music 89, effects 89
-        {"sound.dat", "17400", "French"},    // effects -10
-        {"sound.dat", "27533", "sounds 23"}, // music 65
-        {"sound.dat", "07443", ""},          // language -1, effects 33
-        {"sound.dat", "11010", "French sounds 0 music 0"},
-        {"keys.dat", "000000", ""},       // -100 each: unassigned
-        {"keys2.dat", "099100", "- - 0"}, // exit -1 is unassigned too
-        {"career.dat", "10000000", "career 0 1 0 1 1 0"},
-        {"sound.dat", "17442\n", "French"},
-        {"record.dat", "00321\r\n", "best 321"},
-        {"sound.dat", "27442\n17442", "French"},
-        {"keys.dat", "139137\n140138\n", "38 40"},
-        {"record.dat", "00500\n\n", ""},                   // the second line is empty
-        {"record.dat", "00000000012345", "best 12345"},    // 14 characters fit
-        {"keys.dat", "000000000000000000139137", "37 39"}, // 24 characters fit
-        {"record.dat", "000000000012345", ""},             // 15 do not
-        {"keys.dat", "0000000000000000000139137", ""},
-        {"sound.dat", "1744217442174421744217442", ""},
-        {"record.dat", "99999999999999", ""}, // beyond 32 bits
+        {"sound.dat", "17442", "French", true},
+        {"sound.dat", "23020", "sounds 10 music 20", true},
+        {"keys.dat", "139137", "37 39", true},
+        {"keys2.dat", "127113", "- - 13 27", true},
+        {"keys3.dat", "140138", "- - - - 38 40", true},
+        {"record.dat", "99999", "best 99999", true},
+        {"career.dat", "45314321", "career 3 4 21 3 2 11", true},
+        {"sound.dat", "00000", "", false},
+        {"sound.dat", "59999", "", false},          // language 4, music 89, effects 89
+        {"sound.dat", "17400", "French", false},    // effects -10
+        {"sound.dat", "27533", "sounds 23", false}, // music 65
+        {"sound.dat", "07443", "", false},          // language -1, effects 33
+        {"sound.dat", "11010", "French sounds 0 music 0", true},
+        {"keys.dat", "000000", "", false},       // -100 each: unassigned
+        {"keys2.dat", "099100", "- - 0", false}, // exit -1 is unassigned too
+        {"career.dat", "10000000", "career 0 1 0 1 1 0", false},
+        {"sound.dat", "17442\n", "French", false},
+        {"record.dat", "00321\r\n", "best 321", false},
+        {"sound.dat", "27442\n17442", "French", false},
+        {"keys.dat", "139137\n140138\n", "38 40", false},
+        {"record.dat", "00500\n\n", "", false},                   // the second line is empty
+        {"record.dat", "00000000012345", "best 12345", false},    // 14 characters fit
+        {"keys.dat", "000000000000000000139137", "37 39", false}, // 24 characters fit
+        {"record.dat", "000000000012345", "", false},             // 15 do not
+        {"keys.dat", "0000000000000000000139137", "", false},
+        {"sound.dat", "1744217442174421744217442", "", false},
+        {"record.dat", "99999999999999", "", false}, // beyond 32 bits
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.file) + " \"" + c.text + "\"");
@@ -190,80 +149,64 @@ TEST_F(PersistFiles, EachFilesTextReadsAsItsValuesOrTheDefaults) {
         scramble();
         loadSettings();
         EXPECT_EQ(c.read, state());
+        saveSettings();
+        EXPECT_TRUE(!c.same || c.text == contents(c.file)) << contents(c.file);
     }
     // Damaged texts in every file give the defaults.
-    const std::string damaged[] = {"abcde",
-                                   "-7442",
-                                   "+7442",
-                                   " 27442",
-                                   "27 442",
-                                   "17442\r",
-                                   "17442\n\r\n",
-                                   "17442\r\r\n",
-                                   "\n",
-                                   std::string("1744") + '\0' + "2",
-                                   "1744200000000000000000"};
-    for (const std::string& content : damaged) {
-        for (const char* name : FILES) put(name, content);
+    for (const std::string& text :
+         {"abcde"s, "-7442"s, "+7442"s, " 27442"s, "27 442"s, "17442\r"s, "17442\n\r\n"s,
+          "17442\r\r\n"s, "\n"s, "1744\0002"s, "1744200000000000000000"s}) {
+        for (const char* name : FILES) put(name, text);
         scramble();
         loadSettings();
-        EXPECT_EQ("", state()) << content;
+        EXPECT_EQ("", state()) << text;
     }
 }
 
-TEST_F(PersistFiles, AFolderWhereAFileShouldBeIsSkipped) {
+// Files that cannot be opened or read leave the best score and give the other
+// defaults; a save writes what it can and leaves no temporary behind.
+TEST_F(PersistFiles, UnopenableOrUnreadableFilesGiveTheDefaults) {
     for (const char* name : FILES) ASSERT_EQ(0, mkdir(path(name).c_str(), 0755));
     scramble();
     loadSettings();
-    EXPECT_EQ("best 4321", state()); // record.dat could not be opened: the score stays
+    EXPECT_EQ("best 4321", state());
     rmdir(path("sound.dat").c_str());
-    saveSettings(); // the other files are still written
+    saveSettings();
     EXPECT_EQ("27442", contents("sound.dat"));
-    std::set<std::string> expected(std::begin(FILES), std::end(FILES));
-    EXPECT_EQ(expected, folderEntries(folder)); // no temporary left behind
-}
+    EXPECT_EQ(std::set<std::string>(std::begin(FILES), std::end(FILES)), folderEntries(folder));
 
-TEST_F(PersistFiles, AnUnreadableFileGivesTheDefaults) {
-    for (const char* name : FILES) {
-        ASSERT_EQ(0, symlink("/proc/self/mem", path(name).c_str())); // opens, but reads fail
-    }
+    SetUp();
+    for (const char* name : FILES) // opens, but reads fail
+        ASSERT_EQ(0, symlink("/proc/self/mem", path(name).c_str()));
     scramble();
     loadSettings();
     EXPECT_EQ("best 4321", state());
-    if (geteuid() == 0) return; // permissions do not bind the super-user
-    unlink(path("keys.dat").c_str());
-    put("keys.dat", "139137");
-    chmod(path("keys.dat").c_str(), 0); // no permission at all
-    scramble();
-    loadSettings();
-    EXPECT_EQ(KEY_UNASSIGNED, keyRight);
-}
 
-TEST_F(PersistFiles, AFolderWhereNothingCanBeCreatedGivesTheDefaultsAndWritesNothing) {
-    setTestDataFolder("/proc");
+    setTestDataFolder("/proc"); // nothing can be created there
     scramble();
     loadSettings();
     EXPECT_EQ("best 4321", state());
     saveSettings();
-    EXPECT_FALSE(exists("/proc/record.dat"));
+    EXPECT_NE(0, access("/proc/record.dat", F_OK));
 }
 
 TEST_F(PersistFiles, AReadOnlyFolderKeepsItsFilesReadableAndUnchanged) {
     if (geteuid() == 0) GTEST_SKIP() << "permissions do not bind the super-user";
+    put("keys2.dat", "139137");
+    chmod(path("keys2.dat").c_str(), 0); // no permission at all
     put("keys.dat", "139137");
     chmod(path("keys.dat").c_str(), 0444);
     chmod(folder.c_str(), 0555);
     scramble();
     loadSettings();
     EXPECT_EQ(39, keyRight);
+    EXPECT_EQ(KEY_UNASSIGNED, keyExit); // keys2.dat unreadable
     keyRight = 40;
     saveSettings();
     chmod(folder.c_str(), 0755);
     EXPECT_EQ("139137", contents("keys.dat"));
-    EXPECT_EQ(std::set<std::string>{"keys.dat"}, folderEntries(folder));
+    EXPECT_EQ((std::set<std::string>{"keys.dat", "keys2.dat"}), folderEntries(folder));
 }
-
-namespace {
 
 // Saves cut short by a crash leave NAME.PID.N.tmp files; the next run's first
 // save of each file removes those, and nothing else.
@@ -282,6 +225,42 @@ TEST_F(PersistFiles, LeftoversOfSavesCutShortAreSweptAway) {
     for (const char* f : kept) EXPECT_EQ(left.count(f), 1u) << f;
     EXPECT_EQ(left.count(mine), 1u); // this process's own, which may still be in use
     EXPECT_EQ(readFile(path("record.dat")).size(), 5u);
+}
+
+TEST(PersistCodec, ParseDecimalTakesOnlyPlainDigitsWithinThirtyTwoBits) {
+    EXPECT_EQ(27442, parseDecimal("27442"));
+    EXPECT_EQ(90090, parseDecimal("090090"));
+    EXPECT_EQ(2147483647, parseDecimal("2147483647"));
+    EXPECT_EQ(7, parseDecimal("0000000000000000000007"));
+    for (const char* zero :
+         {"", "00000", "2147483648", "99999999999999", "999999999999999999999999", "12a45", "-5",
+          "+5", " 5", "5 ", "5\n", "5\r\n", "1.5", "\xd9"})
+        EXPECT_EQ(0, parseDecimal(zero)) << zero;
+    EXPECT_EQ(0, parseDecimal(nullptr));
+}
+
+TEST(PersistCodec, DigitsAreWrittenExactlyCountOfThem) {
+    EXPECT_STREQ("39", digitText(39));
+    EXPECT_STREQ("", digitText(40));
+    EXPECT_STREQ("", digitText(-1));
+    const struct {
+        int32_t n, count;
+        const char* text;
+    } cases[] = {{0, 5, "00000"},           {90090, 6, "090090"}, {123456, 5, "23456"},
+                 {32102210, 8, "32102210"}, {7, 0, ""},           {-1, 3, "999"}};
+    for (const auto& c : cases) {
+        std::string text = "x"; // appended to
+        writeDigits(text, c.n, c.count);
+        EXPECT_EQ(std::string("x") + c.text, text) << c.n;
+    }
+}
+
+TEST(PersistCodec, FilesLiveInTheDataFolderWhateverItsName) {
+    std::string base = useTestHost();
+    EXPECT_EQ(base + "/record.dat", pathBesideProgram("record.dat"));
+    std::string odd = base + "/dossier été/" + std::string(200, 'x') + "/données";
+    setTestDataFolder(odd);
+    EXPECT_EQ(odd + "/keys3.dat", pathBesideProgram("keys3.dat"));
 }
 
 } // namespace
