@@ -12,60 +12,72 @@
 
 namespace {
 
-std::vector<int16_t> samplesOf(const hssSound& sound) {
-    return std::vector<int16_t>(sound.samples(), sound.samples() + sound.sampleCount());
+using Samples = std::vector<int16_t>;
+
+Samples samplesOf(const hssSound& sound) {
+    return Samples(sound.samples(), sound.samples() + sound.sampleCount());
+}
+
+// The samples a file decodes to; {} when it is refused.
+Samples decoded(const std::vector<uint8_t>& file) {
+    hssSound sound;
+    return sound.load(file.data(), file.size()) ? samplesOf(sound) : Samples{};
 }
 
 void put32(std::vector<uint8_t>& file, size_t at, uint32_t v) {
     for (int i = 0; i < 4; ++i) file[at + i] = static_cast<uint8_t>(v >> (8 * i));
 }
 
-std::vector<int16_t> render(hssSpeaker& speaker, size_t count) {
-    std::vector<int16_t> out(count, 1234);
-    speaker.render(out.data(), out.size());
-    return out;
-}
-
-} // namespace
-
-TEST(SoundWave, DecodesSixteenAndEightBitMonoAndStereo) {
-    const std::vector<int16_t> samples = {0, 256, -256, 32767, -32768, 1000};
-    const std::vector<uint8_t> sixteen = makeWave(samples);
-    hssSound sound;
-    ASSERT_EQ(1, sound.load(sixteen.data(), sixteen.size()));
-    EXPECT_EQ(samples, samplesOf(sound));
-    EXPECT_EQ(22050, sound.sampleRate());
-
-    std::vector<uint8_t> eight = makeWave(samples, 11025, 8, 1);
-    ASSERT_EQ(1, sound.load(eight.data(), eight.size()));
-    EXPECT_EQ((std::vector<int16_t>{0, 256, -256, 32512, -32768, 768}), samplesOf(sound));
-    EXPECT_EQ(11025, sound.sampleRate());
-
-    std::vector<uint8_t> stereo = makeWave(samples, 22050, 16, 2);
-    ASSERT_EQ(1, sound.load(stereo.data(), stereo.size()));
-    EXPECT_EQ(samples, samplesOf(sound)); // both channels alike, so the average is the sample
-}
-
-TEST(SoundWave, AveragesStereoFramesAndSkipsUnknownChunks) {
-    std::vector<uint8_t> file = makeWave({100, -100}, 22050, 16, 2);
-    // Second channel of each frame: 300 and -300, so the averages are 200, -200.
-    file[46] = 0x2C, file[47] = 0x01;
-    file[50] = 0xD4, file[51] = 0xFE;
-    // An odd-sized chunk before the data, padded to an even length.
-    std::vector<uint8_t> extra = {'L', 'I', 'S', 'T', 3, 0, 0, 0, 'a', 'b', 'c', 0};
-    file.insert(file.begin() + 36, extra.begin(), extra.end());
+// Inserts bytes before the data chunk and mends the RIFF size.
+void insertChunk(std::vector<uint8_t>& file, const std::vector<uint8_t>& bytes) {
+    file.insert(file.begin() + 36, bytes.begin(), bytes.end());
     put32(file, 4, static_cast<uint32_t>(file.size() - 8));
+}
+
+TEST(SoundWave, DecodesPcmClipsOfEveryShape) {
+    const Samples samples = {0, 256, -256, 32767, -32768, 1000};
     hssSound sound;
-    ASSERT_EQ(1, sound.load(file.data(), file.size()));
-    EXPECT_EQ((std::vector<int16_t>{200, -200}), samplesOf(sound));
+    const std::vector<uint8_t> eight = makeWave(samples, 11025, 8, 1);
+    ASSERT_EQ(1, sound.load(eight.data(), eight.size()));
+    EXPECT_EQ((Samples{0, 256, -256, 32512, -32768, 768}), samplesOf(sound));
+    EXPECT_EQ(11025, sound.sampleRate());
+    EXPECT_EQ(samples, decoded(makeWave(samples)));
+    EXPECT_EQ(samples, decoded(makeWave(samples, 22050, 16, 2)));
+
+    // Stereo frames are averaged: second channels 300 and -300.
+    std::vector<uint8_t> stereo = makeWave({100, -100}, 22050, 16, 2);
+    stereo[46] = 0x2C, stereo[47] = 0x01, stereo[50] = 0xD4, stereo[51] = 0xFE;
+    // An unknown chunk of odd size before the data, padded to an even length.
+    insertChunk(stereo, {'L', 'I', 'S', 'T', 3, 0, 0, 0, 'a', 'b', 'c', 0});
+    EXPECT_EQ((Samples{200, -200}), decoded(stereo));
+
+    // The extensible format with PCM samples; with floating-point ones refused.
+    std::vector<uint8_t> extensible = makeWave({5, -5, 7});
+    std::vector<uint8_t> tail(24, 0);
+    tail[0] = 22; // extension size
+    tail[2] = 16; // valid bits
+    tail[8] = 1;  // sub-format: PCM
+    insertChunk(extensible, tail);
+    put32(extensible, 16, 40);
+    extensible[20] = 0xFE, extensible[21] = 0xFF;
+    EXPECT_EQ((Samples{5, -5, 7}), decoded(extensible));
+    extensible[36 + 8] = 3;
+    EXPECT_EQ(Samples{}, decoded(extensible));
+
+    // A data chunk claiming more than the file holds, as a streaming writer
+    // leaves it, is cut to the whole frames present.
+    std::vector<uint8_t> streamed = makeWave({1, 2, 3, 4});
+    put32(streamed, 40, 0xFFFFFFFFu);
+    put32(streamed, 4, 0xFFFFFFFFu);
+    streamed.push_back(9);
+    EXPECT_EQ((Samples{1, 2, 3, 4}), decoded(streamed));
 }
 
 TEST(SoundWave, RefusesWhatIsNoPcmClipAndKeepsTheOldOne) {
-    const std::vector<int16_t> samples = clickTone(100);
+    const Samples samples = clickTone(100);
     const std::vector<uint8_t> good = makeWave(samples);
     hssSound sound;
     ASSERT_EQ(1, sound.load(good.data(), good.size()));
-
     const size_t ALL = SIZE_MAX;
     struct Damage {
         size_t keep; // bytes of the file kept
@@ -96,31 +108,16 @@ TEST(SoundWave, RefusesWhatIsNoPcmClipAndKeepsTheOldOne) {
     EXPECT_EQ(0, sound.load(nullptr, 100));
 }
 
-TEST(SoundWave, CutsADataChunkThatClaimsMoreThanTheFileHolds) {
-    std::vector<uint8_t> file = makeWave({1, 2, 3, 4});
-    put32(file, 40, 0xFFFFFFFFu); // as a streaming writer leaves it
-    put32(file, 4, 0xFFFFFFFFu);
-    file.push_back(9); // half a frame at the end is dropped
-    hssSound sound;
-    ASSERT_EQ(1, sound.load(file.data(), file.size()));
-    EXPECT_EQ((std::vector<int16_t>{1, 2, 3, 4}), samplesOf(sound));
-}
-
-TEST(SoundWave, ReadsTheExtensibleFormatWithPcmSamples) {
-    std::vector<uint8_t> file = makeWave({5, -5, 7});
-    std::vector<uint8_t> tail(24, 0);
-    tail[0] = 22; // extension size
-    tail[2] = 16; // valid bits
-    tail[8] = 1;  // sub-format: PCM
-    file.insert(file.begin() + 36, tail.begin(), tail.end());
-    put32(file, 16, 40);
-    file[20] = 0xFE, file[21] = 0xFF;
-    put32(file, 4, static_cast<uint32_t>(file.size() - 8));
-    hssSound sound;
-    ASSERT_EQ(1, sound.load(file.data(), file.size()));
-    EXPECT_EQ((std::vector<int16_t>{5, -5, 7}), samplesOf(sound));
-    file[36 + 8] = 3; // sub-format: floating point
-    EXPECT_EQ(0, hssSound().load(file.data(), file.size()));
+TEST(SoundWave, EveryCutOfAClipLoadsOnlyTheWholeFramesPresent) {
+    const std::vector<uint8_t> file = makeWave(clickTone(20), 22050, 16, 2);
+    for (size_t size = 0; size <= file.size(); ++size) {
+        // Copied at its exact size, for the sanitizers.
+        std::vector<uint8_t> cut(file.begin(), file.begin() + size);
+        hssSound sound;
+        size_t frames = size > 44 ? (size - 44) / 4 : 0;
+        EXPECT_EQ(frames > 0 ? 1 : 0, sound.load(cut.data(), cut.size())) << size;
+        EXPECT_EQ(frames, sound.sampleCount()) << size;
+    }
 }
 
 class SoundMixing : public ::testing::Test {
@@ -130,96 +127,73 @@ class SoundMixing : public ::testing::Test {
         ASSERT_EQ(1, speaker.open(22050, 16, false, 1, 4));
     }
     void TearDown() override { speaker.close(); }
+    Samples render(size_t count) {
+        Samples out(count, 1234);
+        speaker.render(out.data(), out.size());
+        return out;
+    }
     hssSpeaker speaker;
 };
 
-TEST_F(SoundMixing, PlaysAClipOnceAtTheSoundVolume) {
-    hssSound sound;
-    const std::vector<int16_t> clip = {1000, -2000, 3000, 32767};
+TEST_F(SoundMixing, PlaysAClipOnceAtTheSoundVolumeAndAnotherRateResampled) {
+    hssSound sound, half;
+    const Samples clip = {1000, -2000, 3000, 32767};
     ASSERT_EQ(1, sound.loadSamples(clip.data(), clip.size()));
-    EXPECT_EQ(0, speaker.playingSounds());
     ASSERT_EQ(1, speaker.playSound(&sound, hssSpeaker::FLAG_DEFAULT));
     EXPECT_EQ(1, speaker.playingSounds());
-    EXPECT_EQ((std::vector<int16_t>{1000, -2000, 3000, 32767, 0, 0}), render(speaker, 6));
+    EXPECT_EQ((Samples{1000, -2000, 3000, 32767, 0, 0}), render(6));
     EXPECT_EQ(0, speaker.playingSounds());
-
     speaker.volumeSounds(16);
     speaker.playSound(&sound, 0);
-    EXPECT_EQ((std::vector<int16_t>{500, -1000, 1500, 16383}), render(speaker, 4));
+    EXPECT_EQ((Samples{500, -1000, 1500, 16383}), render(4));
     speaker.volumeSounds(0);
     speaker.playSound(&sound, 0);
-    EXPECT_EQ((std::vector<int16_t>{0, 0, 0, 0}), render(speaker, 4));
+    EXPECT_EQ((Samples{0, 0, 0, 0}), render(4));
     EXPECT_EQ(0, speaker.playSound(nullptr, 0));
     hssSound empty;
     EXPECT_EQ(0, speaker.playSound(&empty, 0));
+
+    speaker.volumeSounds(32);
+    const Samples slow = {0, 1000, 2000};
+    ASSERT_EQ(1, half.loadSamples(slow.data(), slow.size(), 11025));
+    speaker.playSound(&half, 0);
+    EXPECT_EQ((Samples{0, 500, 1000, 1500, 2000, 2000, 0}), render(7));
 }
 
 TEST_F(SoundMixing, OverlappingClipsSaturateInsteadOfWrapping) {
     hssSound loud;
-    const std::vector<int16_t> clip = {30000, -30000, 20000};
+    const Samples clip = {30000, -30000, 20000};
     ASSERT_EQ(1, loud.loadSamples(clip.data(), clip.size()));
     speaker.playSound(&loud, 0);
     speaker.playSound(&loud, 0);
     EXPECT_EQ(2, speaker.playingSounds());
-    EXPECT_EQ((std::vector<int16_t>{32767, -32768, 32767, 0}), render(speaker, 4));
+    EXPECT_EQ((Samples{32767, -32768, 32767, 0}), render(4));
 }
 
-TEST_F(SoundMixing, ResamplesAClipOfAnotherRate) {
-    hssSound half;
-    const std::vector<int16_t> clip = {0, 1000, 2000};
-    ASSERT_EQ(1, half.loadSamples(clip.data(), clip.size(), 11025));
-    speaker.playSound(&half, 0);
-    EXPECT_EQ((std::vector<int16_t>{0, 500, 1000, 1500, 2000, 2000, 0}), render(speaker, 7));
-}
-
-TEST_F(SoundMixing, AFifthClipTakesTheOldestOfFourChannels) {
-    std::vector<int16_t> a(100, 100), b(100, 10);
+// A fifth clip takes the oldest of the four channels; stopping silences them
+// all, and a clip destroyed while it plays is let go.
+TEST_F(SoundMixing, FourChannelsTheOldestGivesWayAndStoppingOrUnloadingIsSafe) {
+    Samples a(1000, 100), b(100, 10);
     hssSound first, other;
     first.loadSamples(a.data(), a.size());
     other.loadSamples(b.data(), b.size());
     speaker.playSound(&first, 0);
     for (int i = 0; i < 4; ++i) speaker.playSound(&other, 0);
     EXPECT_EQ(4, speaker.playingSounds());
-    EXPECT_EQ(40, render(speaker, 1)[0]); // the first clip was cut off
-}
-
-TEST_F(SoundMixing, StopSoundsSilencesEveryChannelAndUnloadingAPlayingClipIsSafe) {
-    std::vector<int16_t> a(1000, 500);
-    hssSound sound;
-    sound.loadSamples(a.data(), a.size());
-    speaker.playSound(&sound, 0);
-    speaker.playSound(&sound, 0);
+    EXPECT_EQ(40, render(1)[0]);
     speaker.stopSounds();
     EXPECT_EQ(0, speaker.playingSounds());
-    EXPECT_EQ((std::vector<int16_t>{0, 0}), render(speaker, 2));
+    EXPECT_EQ((Samples{0, 0}), render(2));
 
-    speaker.playSound(&sound, 0);
+    speaker.playSound(&first, 0);
     {
         hssSound gone;
         gone.loadSamples(a.data(), a.size());
         speaker.playSound(&gone, 0);
         EXPECT_EQ(2, speaker.playingSounds());
-    } // destroyed while playing: the speaker lets go of it
+    }
     EXPECT_EQ(1, speaker.playingSounds());
-    EXPECT_EQ(500, render(speaker, 1)[0]);
-}
-
-TEST(SoundDevice, WithoutAnOpenDeviceEverythingWorksAndStaysSilent) {
-    useTestHost();
-    hssSpeaker speaker;
-    EXPECT_EQ(0, speaker.open(44100, 16, false, 1, 4)); // the test host only plays 22050 Hz
-    EXPECT_FALSE(speaker.isOpen());
-    hssSound sound;
-    std::vector<int16_t> a(100, 500);
-    sound.loadSamples(a.data(), a.size());
-    EXPECT_EQ(1, speaker.playSound(&sound, 0));
-    speaker.volumeSounds(20);
-    EXPECT_EQ(20, speaker.volumeSounds());
-    EXPECT_EQ((std::vector<int16_t>{0, 0, 0}), render(speaker, 3));
-    speaker.stopSounds();
-    EXPECT_EQ(0, speaker.playingSounds());
-    speaker.close();
-    speaker.close();
+    EXPECT_EQ(100, render(1)[0]);
 }
 
 TEST(SoundDevice, VolumesAreKeptWithinTheirRanges) {
@@ -236,14 +210,4 @@ TEST(SoundDevice, VolumesAreKeptWithinTheirRanges) {
     EXPECT_EQ(0, speaker.volumeMusics());
 }
 
-TEST(SoundWave, EveryCutOfAClipLoadsOnlyTheWholeFramesPresent) {
-    const std::vector<uint8_t> file = makeWave(clickTone(20), 22050, 16, 2);
-    for (size_t size = 0; size <= file.size(); ++size) {
-        std::vector<uint8_t> cut(file.begin(),
-                                 file.begin() + size); // exact size, for the sanitizers
-        hssSound sound;
-        size_t frames = size > 44 ? (size - 44) / 4 : 0;
-        EXPECT_EQ(frames > 0 ? 1 : 0, sound.load(cut.data(), cut.size())) << size;
-        EXPECT_EQ(frames, sound.sampleCount()) << size;
-    }
-}
+} // namespace

@@ -23,18 +23,13 @@ void putCell(std::vector<uint8_t>& out, size_t at, int sample, int period, int e
     out[at + 3] = static_cast<uint8_t>(param);
 }
 
-void append(std::vector<uint8_t>& out, const char* text, size_t size) {
-    // Byte by byte: GCC's -O2 overflow analysis misreads a range insert here.
-    for (size_t i = 0; i < size; ++i) out.push_back(static_cast<uint8_t>(text[i]));
+// Byte by byte: GCC's -O2 overflow analysis misreads a range insert here.
+void append(std::vector<uint8_t>& out, const char* text) {
+    for (size_t i = 0; text[i]; ++i) out.push_back(static_cast<uint8_t>(text[i]));
 }
 
-void append32(std::vector<uint8_t>& out, uint32_t v) {
-    for (int i = 0; i < 4; ++i) out.push_back(static_cast<uint8_t>(v >> (8 * i)));
-}
-
-void append16(std::vector<uint8_t>& out, uint32_t v) {
-    out.push_back(static_cast<uint8_t>(v));
-    out.push_back(static_cast<uint8_t>(v >> 8));
+void appendLittle(std::vector<uint8_t>& out, uint32_t v, int bytes) {
+    for (int i = 0; i < bytes; ++i) out.push_back(static_cast<uint8_t>(v >> (8 * i)));
 }
 
 } // namespace
@@ -47,7 +42,6 @@ std::vector<uint8_t> makeModule(const ModuleShape& shape) {
     std::memcpy(&out[sample], "sine", 4);
     putBig16(out, sample + 22, SAMPLE_WORDS);
     out[sample + 25] = static_cast<uint8_t>(shape.sampleVolume);
-    putBig16(out, sample + 26, 0);
     putBig16(out, sample + 28, SAMPLE_WORDS);
     for (int i = 1; i < 31; ++i) putBig16(out, 20 + 30 * i + 28, 1);
     out[950] = static_cast<uint8_t>(shape.patterns);
@@ -86,26 +80,21 @@ std::vector<uint8_t> makeWave(const std::vector<int16_t>& samples, int rate, int
     uint32_t bytesPerFrame = static_cast<uint32_t>(channels * bits / 8);
     uint32_t dataSize = static_cast<uint32_t>(samples.size()) * bytesPerFrame;
     std::vector<uint8_t> out;
-    append(out, "RIFF", 4);
-    append32(out, 36 + dataSize + (dataSize & 1));
-    append(out, "WAVEfmt ", 8);
-    append32(out, 16);
-    append16(out, 1);
-    append16(out, static_cast<uint32_t>(channels));
-    append32(out, static_cast<uint32_t>(rate));
-    append32(out, static_cast<uint32_t>(rate) * bytesPerFrame);
-    append16(out, bytesPerFrame);
-    append16(out, static_cast<uint32_t>(bits));
-    append(out, "data", 4);
-    append32(out, dataSize);
-    for (int16_t s : samples) {
-        for (int c = 0; c < channels; ++c) {
-            if (bits == 8)
-                out.push_back(static_cast<uint8_t>((s >> 8) + 128));
-            else
-                append16(out, static_cast<uint16_t>(s));
-        }
-    }
+    append(out, "RIFF");
+    appendLittle(out, 36 + dataSize + (dataSize & 1), 4);
+    append(out, "WAVEfmt ");
+    appendLittle(out, 16, 4);
+    appendLittle(out, 1, 2);
+    appendLittle(out, static_cast<uint32_t>(channels), 2);
+    appendLittle(out, static_cast<uint32_t>(rate), 4);
+    appendLittle(out, static_cast<uint32_t>(rate) * bytesPerFrame, 4);
+    appendLittle(out, bytesPerFrame, 2);
+    appendLittle(out, static_cast<uint32_t>(bits), 2);
+    append(out, "data");
+    appendLittle(out, dataSize, 4);
+    for (int16_t s : samples)
+        for (int c = 0; c < channels; ++c)
+            appendLittle(out, bits == 8 ? (s >> 8) + 128 : static_cast<uint16_t>(s), bits / 8);
     if (dataSize & 1) out.push_back(0);
     return out;
 }
@@ -127,22 +116,13 @@ const std::vector<uint8_t>& testMenuModule() {
 }
 
 const std::vector<uint8_t>& testGameModule() {
-    static const std::vector<uint8_t> bytes = [] {
-        ModuleShape shape;
-        shape.basePeriod = 320;
-        shape.patterns = 1;
-        return makeModule(shape);
-    }();
-    return bytes;
-}
-
-const std::vector<uint8_t>& testClickWave() {
-    static const std::vector<uint8_t> bytes = makeWave(clickTone());
+    static const std::vector<uint8_t> bytes = makeModule(ModuleShape{1, 64, 320});
     return bytes;
 }
 
 void registerTestSounds() {
+    static const std::vector<uint8_t> click = makeWave(clickTone());
     registerResource("MODULE", 1, testMenuModule().data(), testMenuModule().size());
     registerResource("MODULE", 2, testGameModule().data(), testGameModule().size());
-    registerResource("WAVE", 1, testClickWave().data(), testClickWave().size());
+    registerResource("WAVE", 1, click.data(), click.size());
 }

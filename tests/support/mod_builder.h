@@ -28,4 +28,3 @@ std::vector<int16_t> clickTone(int count = 1100, int amplitude = 12000);
 void registerTestSounds();
 const std::vector<uint8_t>& testMenuModule();
 const std::vector<uint8_t>& testGameModule();
-const std::vector<uint8_t>& testClickWave();
