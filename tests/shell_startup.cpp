@@ -16,6 +16,13 @@
 
 namespace {
 
+void prepare(const char* device) {
+    useTestHost(device);
+    useLayout(layoutOfMode(SCREEN_MODE_STANDARD));
+    rawFrameInfo = RawFrameBufferInfo{};
+    constructProgramObjects();
+}
+
 TEST(StartUp, EachDeviceGetsItsLayoutAndItsRoadToTheDisplay) {
     struct Case {
         const char* device;
@@ -29,19 +36,13 @@ TEST(StartUp, EachDeviceGetsItsLayoutAndItsRoadToTheDisplay) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.device);
-        useTestHost(c.device);
-        useLayout(layoutOfMode(SCREEN_MODE_STANDARD));
-        rawFrameInfo = RawFrameBufferInfo{};
-        constructProgramObjects();
+        prepare(c.device);
         int drawsBefore = gapiBeginDrawCount();
         startUp(reinterpret_cast<HWND>(uintptr_t{1}));
-        EXPECT_EQ(layoutWidth, c.width);
-        EXPECT_EQ(layoutHeight, c.height);
-        EXPECT_EQ(layoutCenterX, c.centerX);
-        EXPECT_EQ(layoutShrink, c.shrink);
-        EXPECT_EQ(rawFrameBuffer, c.raw);
-        EXPECT_EQ(screenWidth, c.width);
-        EXPECT_EQ(screenHeight, c.height);
+        EXPECT_EQ((std::vector<int32_t>{c.width, c.height, c.centerX, c.shrink, c.raw, c.width,
+                                        c.height}),
+                  (std::vector<int32_t>{layoutWidth, layoutHeight, layoutCenterX, layoutShrink,
+                                        rawFrameBuffer, screenWidth, screenHeight}));
         EXPECT_EQ(gapiDisplayOpen(), c.gameApiDisplay);
         EXPECT_EQ(gapiBeginDrawCount() > drawsBefore, c.gameApiDisplay);
         EXPECT_EQ(appMode, MODE_FRONTEND); // start-up ends on the title
@@ -50,13 +51,9 @@ TEST(StartUp, EachDeviceGetsItsLayoutAndItsRoadToTheDisplay) {
     }
 }
 
-// Without a display start-up says so and ends the program with code 1,
-// instead of running on with nothing loaded. (Fidelity M13.)
+// Without a display start-up says so and ends the program with code 1.
 TEST(StartUp, WithoutADisplayItSaysSoAndEnds) {
-    useTestHost("qvga");
-    useLayout(layoutOfMode(SCREEN_MODE_STANDARD));
-    rawFrameInfo = RawFrameBufferInfo{};
-    constructProgramObjects();
+    prepare("qvga");
     testing::internal::CaptureStderr();
     startUp(nullptr); // no window: the Game API display cannot be opened
     std::string said = testing::internal::GetCapturedStderr();

@@ -1,7 +1,15 @@
-// The timer tick: its time step, its seconds clock and what it runs.
+// What the timer tick runs: its time step and seconds clock, the music that
+// follows screen changes, and the pilot's aim and reach. (Whole runs on
+// autoplay are the golden runs' autoplay scripts.)
+#include "game/world.h"
+#include "persist/settings.h"
 #include "platform/headless/host.h"
+#include "platform/wince/runtime.h"
 #include "platform/wince/winapi.h"
+#include "shell/autopilot.h"
 #include "shell/state.h"
+#include "sound/sound.h"
+#include "support/mod_builder.h"
 #include "support/test_host.h"
 
 #include <gtest/gtest.h>
@@ -10,8 +18,9 @@ namespace {
 
 class Tick : public ::testing::Test {
   protected:
-    void SetUp() override {
-        useTestHost();
+    void SetUp() override { restart(1000000); }
+    void restart(uint32_t startTick) {
+        useTestHost("qvga", startTick);
         appMode = MODE_FRONTEND;
         keyCaptureActive = 0;
         lastTickTime = 0;
@@ -19,92 +28,166 @@ class Tick : public ::testing::Test {
         gameSeconds = gameMinutes = 0;
         menuPhase = 0.0f;
     }
+    static void after(uint32_t ms) {
+        headlessAdvance(ms);
+        tick();
+    }
 };
 
-TEST_F(Tick, FirstTickHasNoTimeStep) {
-    headlessAdvance(700);
-    tick();
+// The first tick has no time step and a late one is cut to 50 ms; a key
+// capture skips the measurement, so the tick after it gets the cap. Only
+// front-end ticks move the text wave (twice the step, below 6 pi).
+TEST_F(Tick, TheTimeStepIsMeasuredAndCapped) {
+    after(700);
     EXPECT_EQ(frameDt, 0.0f);
-    headlessAdvance(16);
-    tick();
+    after(16);
     EXPECT_FLOAT_EQ(frameDt, 0.016f);
     EXPECT_FLOAT_EQ(menuPhase, 0.032f);
-}
+    after(300);
+    EXPECT_EQ(frameDt, static_cast<float>(50 * 0.001));
+    EXPECT_FLOAT_EQ(menuPhase, 0.132f);
 
-TEST_F(Tick, OnlyFrontEndTicksMoveTheTextWave) {
-    // The game screen's waving texts keep the shape they had when the game
-    // began. (Fidelity K19.)
+    uint32_t last = lastTickTime;
+    keyCaptureActive = 1;
+    after(400);
+    EXPECT_EQ(lastTickTime, last);
+    EXPECT_FLOAT_EQ(menuPhase, 0.132f);
+    keyCaptureActive = 0;
+    tick();
+    EXPECT_EQ(frameDt, 0.05f);
+
+    menuPhase = 18.84f;
+    after(50);
+    EXPECT_NEAR(menuPhase, 18.94 - 18.849, 1e-5);
+    for (int i = 0; i < 400; ++i) {
+        after(50);
+        ASSERT_LE(menuPhase, 18.849f);
+        ASSERT_GE(menuPhase, 0.0f);
+    }
     appMode = MODE_GAME;
     gameKind = 0; // no game to step: only the tick's own work
     menuPhase = 1.0f;
-    tick();
-    headlessAdvance(16);
-    tick();
+    after(16);
     EXPECT_FLOAT_EQ(frameDt, 0.016f);
     EXPECT_EQ(menuPhase, 1.0f);
 }
 
-TEST_F(Tick, LateTickIsCappedAtFiftyMilliseconds) {
-    tick();
-    headlessAdvance(300);
-    tick();
-    EXPECT_EQ(frameDt, static_cast<float>(50 * 0.001));
-    EXPECT_FLOAT_EQ(menuPhase, 0.1f);
-}
-
-TEST_F(Tick, MenuPhaseWrapsBelowSixPi) {
-    tick();
-    for (int i = 0; i < 400; ++i) {
-        headlessAdvance(50);
-        tick();
-        ASSERT_LE(menuPhase, 18.849f);
-        ASSERT_GE(menuPhase, 0.0f);
-    }
-    menuPhase = 18.84f;
-    headlessAdvance(50);
-    tick();
-    EXPECT_NEAR(menuPhase, 18.94 - 18.849, 1e-5);
-}
-
+// The seconds clock counts only past 1000 ms, marks the tick and drops the
+// excess; the tick count wrapping round is harmless.
 TEST_F(Tick, SecondsClockCountsMarksAndDropsTheExcess) {
     tick();
-    headlessAdvance(1000);
-    tick();
-    EXPECT_EQ(gameSeconds, 0); // exactly 1000 ms is not more than 1000
-    headlessAdvance(1);
-    tick();
+    after(1000);
+    EXPECT_EQ(gameSeconds, 0);
+    after(1);
     EXPECT_EQ(gameSeconds, 1);
     EXPECT_EQ(secondMark, GetTickCount());
     gameSeconds = 59;
-    headlessAdvance(1500);
-    tick();
+    after(1500);
     EXPECT_EQ(gameSeconds, 0);
     EXPECT_EQ(gameMinutes, 1);
     EXPECT_EQ(msSinceSecond, 1500u);
-}
-
-TEST_F(Tick, TickCountWrapIsHarmless) {
-    useTestHost("qvga", 0xFFFFFFF0u);
-    lastTickTime = 0;
-    secondMark = GetTickCount();
+    restart(0xFFFFFFF0u);
     tick();
-    headlessAdvance(32); // crosses 2^32
-    tick();
+    after(32);
     EXPECT_FLOAT_EQ(frameDt, 0.032f);
     EXPECT_EQ(msSinceSecond, 32u);
 }
 
-TEST_F(Tick, KeyCaptureSkipsTheTimeMeasurement) {
-    tick();
-    uint32_t last = lastTickTime;
-    keyCaptureActive = 1;
-    headlessAdvance(400);
-    tick();
-    EXPECT_EQ(lastTickTime, last);
-    EXPECT_EQ(menuPhase, 0.0f);
-    keyCaptureActive = 0;
-    tick();
-    EXPECT_EQ(frameDt, 0.05f); // the first tick after the capture gets the cap
+bool playing(const std::vector<uint8_t>& module) {
+    return speaker.playingMusic() == &music && music.source() == module.data();
+}
+
+// A screen change also lowers the fifth career value to the fourth.
+TEST(Music, ScreenChangesAndGameStartsFollowTheMusicRules) {
+    useTestHost();
+    registerTestSounds();
+    appMode = MODE_GAME; // leaving a game starts the menu music (as the first entry does)
+    openSound();
+    career.career4 = 3;
+    career.career5 = 7;
+    enterScreen(SCREEN_TITLE, 0);
+    EXPECT_EQ(career.career5, 3);
+    EXPECT_TRUE(playing(testMenuModule()));
+    headlessAdvance(700); // long enough for a restart to show
+    double before = music.position();
+    EXPECT_GT(before, 0.5);
+    career.career5 = 2;
+    enterScreen(SCREEN_SETTINGS, 0); // front end to front end: left alone
+    enterScreen(SCREEN_ABOUT, CURSOR_NONE);
+    EXPECT_EQ(career.career5, 2);
+    EXPECT_TRUE(playing(testMenuModule()));
+    EXPECT_GE(music.position(), before);
+
+    startGame(); // from the front end: the game music from its beginning
+    EXPECT_EQ(appMode, MODE_GAME);
+    EXPECT_EQ(gameKind, 2);
+    EXPECT_TRUE(playing(testGameModule()));
+    EXPECT_LT(music.position(), 0.05);
+    headlessAdvance(700);
+    before = music.position();
+    startGame(); // a restart inside a game leaves it playing
+    EXPECT_TRUE(playing(testGameModule()));
+    EXPECT_GE(music.position(), before);
+
+    playClick();
+    EXPECT_EQ(speaker.playingSounds(), 1);
+    enterScreen(menuScreen, menuCursor); // leaving the game: effects stop, menu music restarts
+    EXPECT_EQ(speaker.playingSounds(), 0);
+    EXPECT_EQ(appMode, MODE_FRONTEND);
+    EXPECT_EQ(menuScreen, SCREEN_ABOUT);
+    EXPECT_TRUE(playing(testMenuModule()));
+    EXPECT_LT(music.position(), 0.05);
+}
+
+class Pilot : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        useTestHost();
+        appMode = MODE_FRONTEND;
+        riseHeld = 0;
+        startGame();
+        gameSeconds = 1; // past get ready
+    }
+};
+
+// Rises below the opening and sinks above it, catching a fast fall early; an
+// obstacle dead ahead is passed on its roomier side.
+TEST_F(Pilot, AimsAtTheOpeningAndPassesObstaclesOnTheirRoomierSide) {
+    const struct {
+        float y, velocity, obstacle; // obstacle 9: none ahead
+        bool rise;
+    } cases[] = {{-0.1f, 0, 9, true},
+                 {0.1f, 0, 9, false},
+                 {0.05f, -0.5f, 9, true},
+                 {0, 0, 0.0f, false},
+                 {0, 0, -0.12f, true}};
+    for (const auto& c : cases) {
+        world.fishTrail[TRAIL_LENGTH - 1] = c.y;
+        world.fishVelocity = c.velocity;
+        if (c.obstacle != 9) world.obstacleY[(world.columnCount + 4) % RING_SIZE] = c.obstacle;
+        EXPECT_EQ(c.rise, pilotWantsRise()) << c.y << " " << c.velocity << " " << c.obstacle;
+    }
+}
+
+TEST_F(Pilot, FliesPastSeveralObstaclesAtTheStartSpeed) {
+    // Obstacles stand in columns 18, 25, 32, ...: past column 48 five of them
+    // have been passed. A game is cut off after 48 s.
+    int passedFive = 0, total = 0;
+    const int games = 40;
+    for (uint32_t seed = 1; seed <= games; ++seed) {
+        crtSrand(seed);
+        startGame();
+        gameSeconds = 1;
+        for (int i = 0; i < 3000 && fishEnergy > 0; ++i) {
+            riseHeld = pilotWantsRise() ? 1 : 0;
+            frameDt = 0.016f;
+            gameStep();
+        }
+        passedFive += world.columnCount > 48;
+        total += world.columnCount;
+    }
+    EXPECT_GE(passedFive, games * 9 / 10);
+    EXPECT_GT(total / games, 150);
 }
 
 } // namespace
