@@ -10,7 +10,7 @@ tests="$(dirname "$exe")/reefdart_tests_desktop"
 # The GL driver is loaded and unloaded behind the leak checker's back.
 export ASAN_OPTIONS="${ASAN_OPTIONS:-}:detect_leaks=0"
 REEFDART_X11_TESTS=1 SDL_AUDIODRIVER=dummy xvfb-run -a -s "-screen 0 1280x1024x24" \
-    "$tests" --gtest_filter='PresenterOnX11.*' --gtest_brief=0 >"${TMPDIR:-/tmp}/presenter-xvfb.$$" 2>&1
+    "$tests" --gtest_filter='PresenterOnX11/*' --gtest_brief=0 >"${TMPDIR:-/tmp}/presenter-xvfb.$$" 2>&1
 code=$?
 out="${TMPDIR:-/tmp}/presenter-xvfb.$$"
 cat "$out"

@@ -1,12 +1,11 @@
-// The desktop window on SDL's dummy video driver: the whole-scale fit, mouse
-// mapping, fullscreen and back, and the F12 screenshots.
+// The desktop window and its presenter: the whole-scale fit, mouse mapping,
+// fullscreen and back, the F12 screenshots, and frames shown by both renderers.
 #include "platform/desktop/host.h"
 #include "platform/desktop/input.h"
 #include "platform/desktop/presenter.h"
 #include "platform/desktop/window.h"
 #include "platform/gapi/device.h"
 #include "platform/host/host.h"
-#include "platform/native/image_files.h"
 #include "platform/wince/messages.h"
 #include "support/desktop_window.h"
 #include "support/png_image.h"
@@ -24,6 +23,167 @@
 
 namespace {
 
+TEST(ScreenFitting, LargestWholeScaleCentredOnBlack) {
+    const int cases[][7] = {// output, picture, scale and the picture's corner in the output
+                            {480, 640, 240, 320, 2, 0, 0},
+                            {1920, 1080, 240, 320, 3, 600, 60}, // wide: the height decides
+                            {719, 2000, 240, 320, 2, 119, 680}, // just short of three widths
+                            {200, 300, 240, 320, 1, -20, -10},  // too small: scale 1, cut evenly
+                            {1000, 1000, 176, 220, 4, 148, 60},
+                            {1200, 800, 240, 320, 2, 360, 80}}; // a 600 x 400 window at 2x DPI
+    for (const auto& c : cases) {
+        ScreenFit f = fitScreen(c[0], c[1], c[2], c[3]);
+        EXPECT_EQ(f.scale, c[4]) << c[0] << "x" << c[1];
+        EXPECT_EQ(f.width, c[2] * c[4]) << c[0] << "x" << c[1];
+        EXPECT_EQ(f.height, c[3] * c[4]) << c[0] << "x" << c[1];
+        EXPECT_EQ(f.x, c[5]) << c[0] << "x" << c[1];
+        EXPECT_EQ(f.y, c[6]) << c[0] << "x" << c[1];
+    }
+}
+
+// On a high-DPI display the drawable has more pixels than the window has
+// coordinates: mouse positions are carried over before they meet the picture.
+TEST(ScreenFitting, HighDpiDrawableScalesFinerAndTheMouseFollows) {
+    const int cases[][6] = {                            // window point, drawable size, device point
+                            {180, 40, 1200, 800, 0, 0}, // the picture's corner at 2x
+                            {181, 41, 1200, 800, 1, 1},      {300, 200, 1200, 800, 120, 160},
+                            {599, 399, 1200, 800, 239, 319}, // beyond the edge: held inside
+                            {300, 200, 600, 400, 120, 160},  // equal density: scale 1
+                            {300, 200, 900, 600, 120, 160}}; // 1.5: scale 1 still
+    for (const auto& c : cases)
+        EXPECT_EQ(devicePointFor(c[0], c[1], 600, 400, c[2], c[3], 240, 320),
+                  MAKELPARAM(c[4], c[5]))
+            << c[0] << "," << c[1] << " in " << c[2];
+}
+
+// The presenter on both renderers: SDL's software one on the dummy driver,
+// drawn on the main thread, and an accelerated (GL) one on a real X server,
+// drawn on its own thread. The GL instances run only when REEFDART_X11_TESTS
+// is set (tests/desktop_presenter_xvfb.sh does, under Xvfb).
+class Presenter : public ::testing::TestWithParam<const char*> {
+  protected:
+    // SDL starts once a suite: starting it again at once after SDL_Quit now
+    // and then finds the X server refusing the new connection.
+    static void TearDownTestSuite() {
+        if (!started) return;
+        removePresenterEventFilter();
+        SDL_Quit();
+        started = false;
+    }
+    void SetUp() override {
+        gl = std::string(GetParam()) == "x11";
+        if (gl && !std::getenv("REEFDART_X11_TESTS")) GTEST_SKIP() << "needs an X server";
+        if (!started) {
+            setenv("SDL_VIDEODRIVER", GetParam(), 1);
+            gl ? unsetenv("SDL_RENDER_DRIVER") : setenv("SDL_RENDER_DRIVER", "software", 1);
+            ASSERT_EQ(SDL_Init(SDL_INIT_VIDEO), 0) << SDL_GetError();
+            installPresenterEventFilter();
+            started = true;
+        }
+        window = SDL_CreateWindow("presenter", 0, 0, 480, 640, SDL_WINDOW_RESIZABLE);
+        ASSERT_NE(window, nullptr) << SDL_GetError();
+        std::string error;
+        ASSERT_TRUE(startPresenter(window, 240, 320, &error)) << error;
+        if (gl && !presenterThreaded()) GTEST_SKIP() << "no accelerated renderer on this server";
+    }
+    void TearDown() override {
+        stopPresenter();
+        if (window) SDL_DestroyWindow(window);
+        if (started) drain();
+    }
+    // Everything SDL has queued, as the main loop gets it: wrappers opened,
+    // the presenter's copies for the renderer counted and passed over.
+    std::vector<Uint32> drain(int* copies = nullptr) {
+        std::vector<Uint32> types;
+        SDL_Event e, original;
+        while (SDL_PollEvent(&e)) {
+            const SDL_Event& got = unwrapEvent(e, &original) ? original : e;
+            if (!isRendererCopy(got))
+                types.push_back(got.type);
+            else if (copies)
+                ++*copies;
+        }
+        return types;
+    }
+    static bool started;
+    bool gl = false;
+    SDL_Window* window = nullptr;
+    std::vector<uint32_t> out;
+    int w = 0, h = 0;
+    uint32_t at(int x, int y) { return out[static_cast<size_t>(y) * w + x]; }
+};
+
+bool Presenter::started = false;
+
+// Frames are handed over without waiting; only the newest is shown.
+TEST_P(Presenter, ShowsTheNewestFrameWholeScaledAndCentred) {
+    std::vector<uint16_t> pixels(240 * 320, 0x001F);
+    for (int i = 0; i < 30; ++i) submitFrame(pixels);
+    pixels.assign(240 * 320, 0xF81F); // magenta: exact in every renderer
+    pixels[0] = 0xF800;
+    pixels[240 * 320 - 1] = 0x001F;
+    EXPECT_EQ(submitFrame(pixels), 31u);
+    EXPECT_EQ(submitFrame(std::vector<uint16_t>(10, 0xFFFF)), 31u); // the wrong size: refused
+    ASSERT_TRUE(readBackPresented(&out, &w, &h)) << SDL_GetError();
+    EXPECT_LE(framesPresented(), 31u);
+    ASSERT_EQ(w, 480);
+    ASSERT_EQ(h, 640);
+    EXPECT_EQ(at(0, 0), 0xFF0000u);
+    EXPECT_EQ(at(1, 1), 0xFF0000u);
+    EXPECT_EQ(at(2, 0), 0xFF00FFu);
+    EXPECT_EQ(at(479, 639), 0x0000FFu);
+    EXPECT_EQ(at(477, 639), 0xFF00FFu);
+}
+
+// A resize made on the main thread reaches the renderer: the picture is
+// placed in the new output. The X server applies a size in its own time, and
+// until it has, the GL drawable keeps the old one (on a busy machine long
+// enough for a frame or two to come out black), so the frame is shown and
+// read back until it stands in the new place or ten seconds have passed.
+TEST_P(Presenter, FollowsAResizeMadeOnTheMainThread) {
+    SDL_SetWindowSize(window, 1000, 700);
+    std::vector<uint16_t> pixels(240 * 320, 0xF81F);
+    pixels[0] = 0xF800;
+    pixels[240 * 320 - 1] = 0x001F;
+    for (Uint32 start = SDL_GetTicks(); SDL_GetTicks() - start < 10000; SDL_Delay(20)) {
+        SDL_PumpEvents();
+        submitFrame(pixels);
+        ASSERT_TRUE(readBackPresented(&out, &w, &h));
+        if (w == 1000 && h == 700 && at(260, 30) == 0xFF0000u) break;
+    }
+    ASSERT_EQ(w, 1000);
+    ASSERT_EQ(h, 700);
+    const int black[][2] = {{259, 30}, {260, 29}, {740, 669}, {739, 670}};
+    for (auto p : black) EXPECT_EQ(at(p[0], p[1]), 0u) << p[0] << "," << p[1];
+    EXPECT_EQ(at(260, 30), 0xFF0000u);
+    EXPECT_EQ(at(261, 31), 0xFF0000u);
+    EXPECT_EQ(at(262, 30), 0xFF00FFu);
+    EXPECT_EQ(at(738, 668), 0x0000FFu);
+    EXPECT_EQ(at(739, 669), 0x0000FFu);
+}
+
+// Mouse and window events the GL renderer's watch would see are taken out of
+// the queue; the main loop gets them back in their places.
+TEST_P(Presenter, TakenEventsComeBackInOrder) {
+    drain();
+    SDL_Event k = sdlEvent(SDL_KEYDOWN), m = sdlEvent(SDL_MOUSEBUTTONDOWN),
+              win = sdlEvent(SDL_WINDOWEVENT), u = sdlEvent(SDL_KEYUP);
+    win.window.event = SDL_WINDOWEVENT_FOCUS_LOST;
+    win.window.windowID = SDL_GetWindowID(window);
+    for (SDL_Event* e : {&k, &m, &win, &m, &u}) SDL_PushEvent(e);
+    EXPECT_EQ(drain(), (std::vector<Uint32>{SDL_KEYDOWN, SDL_MOUSEBUTTONDOWN, SDL_WINDOWEVENT,
+                                            SDL_MOUSEBUTTONDOWN, SDL_KEYUP}));
+    // The presenter's copy of the window event follows, and nothing else.
+    int copies = 0;
+    for (Uint32 start = SDL_GetTicks(); gl && !copies && SDL_GetTicks() - start < 10000;
+         SDL_Delay(5))
+        EXPECT_TRUE(drain(&copies).empty());
+    EXPECT_EQ(copies > 0, gl);
+}
+
+INSTANTIATE_TEST_SUITE_P(Software, Presenter, ::testing::Values("dummy"));
+INSTANTIATE_TEST_SUITE_P(PresenterOnX11, Presenter, ::testing::Values("x11"));
+
 class Window : public ::testing::Test {
   protected:
     void SetUp() override {
@@ -35,13 +195,9 @@ class Window : public ::testing::Test {
         finishDesktopHost();
         resetMessageSystem();
     }
-    void key(SDL_Keycode sym, bool down, uint16_t mod = 0) {
-        SDL_Event e = {};
-        e.type = down ? SDL_KEYDOWN : SDL_KEYUP;
-        e.key.keysym.sym = sym;
-        e.key.keysym.mod = mod;
-        e.key.state = down ? SDL_PRESSED : SDL_RELEASED;
-        translateDesktopEvent(e);
+    void press(SDL_Keycode sym, Uint16 mod = 0) {
+        sendKey(sym, true, false, mod);
+        sendKey(sym, false, false, mod);
     }
     void resize(int width, int height) {
         SDL_SetWindowSize(desktopWindow(), width, height);
@@ -59,45 +215,6 @@ class Window : public ::testing::Test {
     std::string folder;
 };
 
-TEST(ScreenFitting, LargestWholeScaleCentredOnBlack) {
-    const int cases[][7] = {// window, picture, scale and the picture's corner in the window
-                            {480, 640, 240, 320, 2, 0, 0},
-                            {1920, 1080, 240, 320, 3, 600, 60}, // wide: the height decides
-                            {719, 2000, 240, 320, 2, 119, 680}, // just short of three widths
-                            {200, 300, 240, 320, 1, -20, -10},  // too small: scale 1, cut evenly
-                            {1000, 1000, 176, 220, 4, 148, 60}};
-    for (const auto& c : cases) {
-        ScreenFit f = fitScreen(c[0], c[1], c[2], c[3]);
-        EXPECT_EQ(f.scale, c[4]) << c[0] << "x" << c[1];
-        EXPECT_EQ(f.width, c[2] * c[4]) << c[0] << "x" << c[1];
-        EXPECT_EQ(f.height, c[3] * c[4]) << c[0] << "x" << c[1];
-        EXPECT_EQ(f.x, c[5]) << c[0] << "x" << c[1];
-        EXPECT_EQ(f.y, c[6]) << c[0] << "x" << c[1];
-    }
-}
-
-// On a high-DPI display the drawable has more pixels than the window has
-// coordinates: the scale is counted in drawable pixels and mouse positions
-// are carried over before they meet the picture.
-TEST(ScreenFitting, HighDpiDrawableScalesFinerAndTheMouseFollows) {
-    // A 600 x 400 window on a display of twice the density: 1200 x 800.
-    ScreenFit f = fitScreen(1200, 800, 240, 320);
-    EXPECT_EQ(f.scale, 2);
-    EXPECT_EQ(f.x, 360);
-    EXPECT_EQ(f.y, 80);
-    // The picture's top-left corner is window point (180, 40).
-    EXPECT_EQ(devicePointFor(180, 40, 600, 400, 1200, 800, 240, 320), MAKELPARAM(0, 0));
-    EXPECT_EQ(devicePointFor(181, 41, 600, 400, 1200, 800, 240, 320), MAKELPARAM(1, 1));
-    // Its middle, and a point beyond its right edge held inside.
-    EXPECT_EQ(devicePointFor(300, 200, 600, 400, 1200, 800, 240, 320), MAKELPARAM(120, 160));
-    EXPECT_EQ(devicePointFor(599, 399, 600, 400, 1200, 800, 240, 320), MAKELPARAM(239, 319));
-    // At equal density the same window shows scale 1.
-    EXPECT_EQ(fitScreen(600, 400, 240, 320).scale, 1);
-    EXPECT_EQ(devicePointFor(300, 200, 600, 400, 600, 400, 240, 320), MAKELPARAM(120, 160));
-    // A 1.5 density: 900 x 600 drawable, scale 1 still (600 / 320 < 2).
-    EXPECT_EQ(devicePointFor(300, 200, 600, 400, 900, 600, 240, 320), MAKELPARAM(120, 160));
-}
-
 TEST_F(Window, OpensAtTheAskedScaleAndResizedKeepsPictureCentredAndMouseFollows) {
     int w = 0, h = 0;
     SDL_GetWindowSize(desktopWindow(), &w, &h);
@@ -112,68 +229,19 @@ TEST_F(Window, OpensAtTheAskedScaleAndResizedKeepsPictureCentredAndMouseFollows)
     EXPECT_EQ(f.scale, 2);
     EXPECT_EQ(f.x, 260);
     EXPECT_EQ(f.y, 30);
-    EXPECT_EQ(devicePointFromWindow(260, 30), MAKELPARAM(0, 0));
-    EXPECT_EQ(devicePointFromWindow(261 + 2 * 100, 31 + 2 * 50), MAKELPARAM(100, 50));
-    EXPECT_EQ(devicePointFromWindow(259 + 480, 29 + 640), MAKELPARAM(239, 319));
-    EXPECT_EQ(devicePointFromWindow(10, 10), MAKELPARAM(0, 0));       // black border
-    EXPECT_EQ(devicePointFromWindow(999, 699), MAKELPARAM(239, 319)); // held inside
+    const int points[][4] = {{260, 30, 0, 0},
+                             {461, 131, 100, 50},
+                             {739, 669, 239, 319},
+                             {10, 10, 0, 0},        // black border
+                             {999, 699, 239, 319}}; // held inside
+    for (auto p : points)
+        EXPECT_EQ(devicePointFromWindow(p[0], p[1]), MAKELPARAM(p[2], p[3])) << p[0] << "," << p[1];
     resize(760, 990);
     f = currentScreenFit();
     EXPECT_EQ(f.scale, 3);
     EXPECT_EQ(f.x, 20);
     EXPECT_EQ(f.y, 15);
     EXPECT_EQ(devicePointFromWindow(20 + 3 * 7 + 2, 15 + 3 * 9), MAKELPARAM(7, 9));
-}
-
-TEST_F(Window, PresentedPictureIsWholeScaledAndCentred) {
-    resize(1000, 700);
-    std::vector<uint16_t> pixels(240 * 320, 0xFFFF);
-    pixels[0] = 0xF800;         // top left red
-    pixels[240 * 320 - 1] = 31; // bottom right blue
-    submitFrame(pixels);
-    std::vector<uint32_t> out;
-    int w = 0, h = 0;
-    ASSERT_TRUE(readBackPresented(&out, &w, &h)) << SDL_GetError();
-    // The resize reached the renderer on the presenter's thread.
-    ASSERT_EQ(w, 1000);
-    ASSERT_EQ(h, 700);
-    auto at = [&](int x, int y) { return out[static_cast<size_t>(y) * 1000 + x]; };
-    EXPECT_EQ(at(259, 30), 0u); // black left of the picture
-    EXPECT_EQ(at(260, 29), 0u); // and above it
-    EXPECT_EQ(at(260, 30), 0xFF0000u);
-    EXPECT_EQ(at(261, 31), 0xFF0000u);
-    EXPECT_EQ(at(262, 30), 0xFFFFFFu);
-    EXPECT_EQ(at(739, 669), 0x0000FFu);
-    EXPECT_EQ(at(738, 668), 0x0000FFu);
-    EXPECT_EQ(at(740, 669), 0u);
-    EXPECT_EQ(at(739, 670), 0u);
-}
-
-// Frames are handed over without waiting; the presenter shows the newest and
-// drops the ones it never got round to.
-TEST_F(Window, PresenterShowsTheNewestFrame) {
-    std::vector<uint16_t> pixels(240 * 320);
-    unsigned long last = 0;
-    for (uint16_t red = 1; red <= 31; ++red) {
-        std::fill(pixels.begin(), pixels.end(), static_cast<uint16_t>(red << 11));
-        last = submitFrame(pixels);
-    }
-    EXPECT_EQ(last, 31u);
-    std::vector<uint32_t> out;
-    int w = 0, h = 0;
-    ASSERT_TRUE(readBackPresented(&out, &w, &h));
-    ASSERT_EQ(w, 480);
-    EXPECT_EQ(out[0], 0xFF0000u);
-    EXPECT_EQ(out[static_cast<size_t>(h / 2) * w + w / 2], 0xFF0000u);
-    EXPECT_LE(framesPresented(), 31u);
-    // A frame of the wrong size is refused rather than shown.
-    EXPECT_EQ(submitFrame(std::vector<uint16_t>(10, 0xFFFF)), 31u);
-    // Growing the window is drawn again from the frame it has.
-    resize(720, 960);
-    ASSERT_TRUE(readBackPresented(&out, &w, &h));
-    ASSERT_EQ(w, 720);
-    EXPECT_EQ(out[0], 0xFF0000u);
-    EXPECT_EQ(out[static_cast<size_t>(h - 1) * w + w - 1], 0xFF0000u);
 }
 
 TEST_F(Window, PresenterStopsAndStartsWithTheWindow) {
@@ -184,7 +252,6 @@ TEST_F(Window, PresenterStopsAndStartsWithTheWindow) {
     int w = 0, h = 0;
     EXPECT_FALSE(readBackPresented(&out, &w, &h));
     EXPECT_EQ(submitFrame(std::vector<uint16_t>(240 * 320)), 0u);
-    resetMessageSystem();
     std::string error;
     ASSERT_TRUE(openTestDesktop("qvga-rotated", 1, folder, &error)) << error;
     EXPECT_TRUE(presenterRunning());
@@ -196,12 +263,10 @@ TEST_F(Window, PresenterStopsAndStartsWithTheWindow) {
 
 TEST_F(Window, F11AndAltEnterToggleFullscreenAndGiveTheSizeBack) {
     resize(600, 700);
-    key(SDLK_F11, true);
-    key(SDLK_F11, false);
+    press(SDLK_F11);
     SDL_PumpEvents();
     EXPECT_TRUE(windowIsFullscreen());
-    key(SDLK_RETURN, true, KMOD_LALT);
-    key(SDLK_RETURN, false, KMOD_LALT);
+    press(SDLK_RETURN, KMOD_LALT);
     SDL_PumpEvents();
     EXPECT_FALSE(windowIsFullscreen());
     int w = 0, h = 0;
@@ -211,45 +276,34 @@ TEST_F(Window, F11AndAltEnterToggleFullscreenAndGiveTheSizeBack) {
     // None of it reached the program as a key: Enter with Alt is not Start.
     EXPECT_FALSE(inputQueued());
     EXPECT_EQ(deviceKeyHolds(VK_RETURN), 0);
-    // A held F11 repeating does not flip the window back and forth.
-    SDL_Event repeat = {};
-    repeat.type = SDL_KEYDOWN;
-    repeat.key.keysym.sym = SDLK_F11;
-    repeat.key.repeat = 1;
-    translateDesktopEvent(repeat);
+    sendKey(SDLK_F11, true, true); // a held F11 repeating does not flip the window
     EXPECT_FALSE(windowIsFullscreen());
 }
 
 TEST(ScreenshotNames, TimeStampedAndNumberedWhenTaken) {
-    std::string folder = makeTempFolder();
+    std::string folder = makeTempFolder(), plain, scaled,
+                stamp = folder + "/reefdart-20261207-101502";
     std::tm when = {};
-    when.tm_year = 2026 - 1900;
-    when.tm_mon = 11;
-    when.tm_mday = 7;
-    when.tm_hour = 10;
-    when.tm_min = 15;
-    when.tm_sec = 2;
+    strptime("2026-12-07 10:15:02", "%Y-%m-%d %H:%M:%S", &when);
     when.tm_isdst = -1;
     std::time_t t = std::mktime(&when);
-    std::string plain, scaled;
     screenshotNames(folder, t, 3, &plain, &scaled);
-    EXPECT_EQ(plain, folder + "/reefdart-20261207-101502.png");
-    EXPECT_EQ(scaled, folder + "/reefdart-20261207-101502-x3.png");
+    EXPECT_EQ(plain, stamp + ".png");
+    EXPECT_EQ(scaled, stamp + "-x3.png");
     writeFile(scaled, "x");
     screenshotNames(folder, t, 3, &plain, &scaled);
-    EXPECT_EQ(plain, folder + "/reefdart-20261207-101502-2.png");
-    EXPECT_EQ(scaled, folder + "/reefdart-20261207-101502-2-x3.png");
+    EXPECT_EQ(plain, stamp + "-2.png");
+    EXPECT_EQ(scaled, stamp + "-2-x3.png");
     writeFile(plain, "x");
     screenshotNames(folder, t, 3, &plain, &scaled);
-    EXPECT_EQ(plain, folder + "/reefdart-20261207-101502-3.png");
+    EXPECT_EQ(plain, stamp + "-3.png");
 }
 
 TEST_F(Window, F12WritesTheScreenAtScaleOneAndAtTheWindowsScale) {
     for (int x = 0; x < 240; ++x) writeDeviceScreenPixel(x, 7, 0xF800);
     writeDeviceScreenPixel(100, 200, 0x07E0);
     resize(760, 990); // scale 3
-    key(SDLK_F12, true);
-    key(SDLK_F12, false);
+    press(SDLK_F12);
     EXPECT_FALSE(inputQueued());
     std::vector<std::string> names = files();
     ASSERT_EQ(names.size(), 2u);
@@ -266,36 +320,28 @@ TEST_F(Window, F12WritesTheScreenAtScaleOneAndAtTheWindowsScale) {
     EXPECT_EQ(one.at(5, 7), 0xFF0000u);
     EXPECT_EQ(one.at(5, 8), 0u);
     EXPECT_EQ(one.at(100, 200), 0x00FF00u);
-    for (int dy = 0; dy < 3; ++dy)
-        for (int dx = 0; dx < 3; ++dx) {
-            EXPECT_EQ(three.at(300 + dx, 600 + dy), 0x00FF00u);
-            EXPECT_EQ(three.at(15 + dx, 21 + dy), 0xFF0000u);
-        }
+    for (int d = 0; d < 9; ++d) {
+        EXPECT_EQ(three.at(300 + d % 3, 600 + d / 3), 0x00FF00u);
+        EXPECT_EQ(three.at(15 + d % 3, 21 + d / 3), 0xFF0000u);
+    }
     EXPECT_EQ(three.at(299, 600), 0u);
     EXPECT_EQ(three.at(303, 600), 0u);
     EXPECT_EQ(three.at(15, 24), 0u);
-    // A second shot in the same second takes the next free name.
-    key(SDLK_F12, true);
-    key(SDLK_F12, false);
+    press(SDLK_F12); // a second shot in the same second takes the next free name
     EXPECT_GE(files().size(), 4u);
 }
 
 TEST_F(Window, UnwritableScreenshotIsReportedAndTheGameGoesOn) {
+    // root writes into a read-only folder anyway: a folder that is not there stands in.
     chmod(folder.c_str(), 0500);
-    bool rootCanWrite = access((folder + "/.").c_str(), W_OK) == 0;
-    std::vector<uint16_t> pixels(240 * 320, 0);
-    testing::internal::CaptureStderr();
-    bool saved = saveScreenshots(pixels, 240, 320);
-    std::string said = testing::internal::GetCapturedStderr();
-    chmod(folder.c_str(), 0700);
-    if (rootCanWrite) {
-        // root writes anyway: a folder that is not there stands in.
+    if (access((folder + "/.").c_str(), W_OK) == 0) {
         setTestDataFolder(folder + "/gone");
         rmdir((folder + "/gone").c_str());
-        testing::internal::CaptureStderr();
-        saved = saveScreenshots(pixels, 240, 320);
-        said = testing::internal::GetCapturedStderr();
     }
+    testing::internal::CaptureStderr();
+    bool saved = saveScreenshots(std::vector<uint16_t>(240 * 320, 0), 240, 320);
+    std::string said = testing::internal::GetCapturedStderr();
+    chmod(folder.c_str(), 0700);
     EXPECT_FALSE(saved);
     EXPECT_NE(said.find("reefdart: screenshot not saved: cannot write "), std::string::npos)
         << said;

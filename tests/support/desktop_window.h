@@ -2,9 +2,15 @@
 // software renderer, dummy audio, and a window of the program's own.
 #pragma once
 
+#include <SDL.h>
 #include <string>
 
 // Selects the device, points the settings files at folder, starts the host at
 // scale and creates a main window whose procedure ignores everything. Returns
 // false with a message when the host or the window cannot be made.
 bool openTestDesktop(const char* device, int scale, const std::string& folder, std::string* error);
+// Synthetic events handed to the host's translation as SDL would give them.
+SDL_Event sdlEvent(Uint32 type);
+void sendKey(SDL_Keycode sym, bool down, bool repeat = false, Uint16 mod = 0);
+void sendMouse(bool down, int x, int y);
+void sendWindowEvent(Uint8 what);

@@ -32,7 +32,8 @@ export async function waitFor(cond, ms = LONG) {
   }
 }
 
-// Whether fn(arg), run in the page, comes true before the deadline.
+// Whether fn(arg), run in the page, comes true before the deadline (fn must
+// not be async: a promise counts as true).
 export function holds(page, fn, arg, ms = LONG) {
   return page.waitForFunction(fn, arg, { timeout: ms, polling: 50 }).then(() => true, () => false);
 }

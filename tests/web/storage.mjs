@@ -2,36 +2,25 @@
 // database per mount point), read the way every browser test reads it.
 import { waitFor } from './browser.mjs';
 
-// In the page: the stored files by name, as base64; empty while the storage
-// holds none.
+// In the page: the stored files by name, as base64 (the bytes may be kept
+// as signed ones); empty while the storage holds none.
 function readStorage() {
   return new Promise((resolve, reject) => {
     const open = indexedDB.open('/data');
     open.onerror = () => reject(open.error);
     open.onsuccess = () => {
-      const db = open.result;
-      const files = {};
-      if (!db.objectStoreNames.contains('FILE_DATA')) {
+      const db = open.result, files = {};
+      if (!db.objectStoreNames.contains('FILE_DATA')) return db.close(), resolve(files);
+      const store = db.transaction('FILE_DATA', 'readonly').objectStore('FILE_DATA');
+      const keys = store.getAllKeys(), values = store.getAll();
+      values.onerror = () => reject(values.error);
+      values.onsuccess = () => {
+        keys.result.forEach((key, i) => {
+          const bytes = values.result[i].contents;
+          if (bytes) files[key.replace('/data/', '')] = btoa(Array.from(bytes, (b) => String.fromCharCode(b & 255)).join(''));
+        });
         db.close();
         resolve(files);
-        return;
-      }
-      const cursor = db.transaction('FILE_DATA', 'readonly').objectStore('FILE_DATA').openCursor();
-      cursor.onerror = () => reject(cursor.error);
-      cursor.onsuccess = () => {
-        const c = cursor.result;
-        if (!c) {
-          db.close();
-          resolve(files);
-          return;
-        }
-        // The bytes may be kept as signed ones.
-        if (c.value.contents) {
-          let text = '';
-          for (const b of c.value.contents) text += String.fromCharCode(b & 255);
-          files[c.key.replace('/data/', '')] = btoa(text);
-        }
-        c.continue();
       };
     };
   });
