@@ -45,7 +45,7 @@ if(REEFDART_FUZZ)
     endif()
 
     # Writes the committed seed inputs anew: make_fuzz_seeds tests/fuzz/corpus
-    add_executable(make_fuzz_seeds ${CMAKE_SOURCE_DIR}/tests/fuzz/seeds/make_seeds.cpp)
+    add_executable(make_fuzz_seeds ${CMAKE_SOURCE_DIR}/tools/make_fuzz_seeds.cpp)
     target_link_libraries(make_fuzz_seeds PRIVATE reefdart_fuzz_support)
   endif()
 endif()
