@@ -20,14 +20,15 @@
 namespace {
 
 constexpr size_t ONE_SECOND = 22050;
+using Samples = std::vector<int16_t>;
 
-std::vector<int16_t> renderOut(size_t count) {
-    std::vector<int16_t> out(count, 1234);
+Samples renderOut(size_t count) {
+    Samples out(count, 1234);
     speaker.render(out.data(), out.size());
     return out;
 }
 
-int peak(const std::vector<int16_t>& samples) {
+int peak(const Samples& samples) {
     int top = 0;
     for (int16_t s : samples) top = std::max(top, std::abs(static_cast<int>(s)));
     return top;
@@ -36,8 +37,8 @@ int peak(const std::vector<int16_t>& samples) {
 // The two shipped modules: audible, never clipping, the same every time.
 TEST(ShippedModules, PlayAudiblyWithoutClippingAndTheSameEveryTime) {
     for (bool frontEnd : {true, false}) {
-        std::vector<int16_t> runs[2];
-        for (std::vector<int16_t>& run : runs) {
+        Samples runs[2];
+        for (Samples& run : runs) {
             useTestHost();
             clearRegisteredResources(); // the shipped modules, not a test's
             openSound();
@@ -46,14 +47,10 @@ TEST(ShippedModules, PlayAudiblyWithoutClippingAndTheSameEveryTime) {
             speaker.stopMusics();
         }
         EXPECT_TRUE(runs[0] == runs[1]);
-        int clipped = 0;
         double energy = 0;
-        for (int16_t s : runs[0]) {
-            clipped += s == 32767 || s == -32768;
-            energy += static_cast<double>(s) * s;
-        }
+        for (int16_t s : runs[0]) energy += static_cast<double>(s) * s;
         EXPECT_GT(peak(runs[0]), 4000) << frontEnd;
-        EXPECT_EQ(clipped, 0) << frontEnd;
+        EXPECT_LT(peak(runs[0]), 32767) << frontEnd; // never clipped
         EXPECT_GT(std::sqrt(energy / runs[0].size()), 500.0) << frontEnd;
     }
 }
@@ -94,11 +91,11 @@ TEST_F(SoundSide, TheMusicLoopsPastTheEndOfTheSong) {
 // The music volume scales the music exactly (the golden runs play it at 64).
 TEST_F(SoundSide, TheMusicVolumeScalesTheMusic) {
     playModeMusic(true);
-    std::vector<int16_t> full = renderOut(ONE_SECOND);
+    Samples full = renderOut(ONE_SECOND);
     EXPECT_GT(peak(full), 3000);
     speaker.volumeMusics(32);
     playModeMusic(true);
-    std::vector<int16_t> half = renderOut(ONE_SECOND);
+    Samples half = renderOut(ONE_SECOND);
     for (size_t i = 0; i < full.size(); ++i) ASSERT_EQ(full[i] / 2, half[i]) << i;
     speaker.volumeMusics(0);
     playModeMusic(true);
@@ -160,8 +157,6 @@ TEST_F(SoundSide, WithoutAudioTheProgramRunsSilent) {
     speaker.close();
     host = saved;
 }
-
-using Samples = std::vector<int16_t>;
 
 Samples samplesOf(const hssSound& sound) {
     return Samples(sound.samples(), sound.samples() + sound.sampleCount());
@@ -263,36 +258,22 @@ TEST(SoundWave, EveryCutOfAClipLoadsOnlyTheWholeFramesPresent) {
     }
 }
 
-class SoundMixing : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        useTestHost();
-        ASSERT_EQ(1, speaker.open(22050, 16, false, 1, 4));
-    }
-    void TearDown() override { speaker.close(); }
-    Samples render(size_t count) {
-        Samples out(count, 1234);
-        speaker.render(out.data(), out.size());
-        return out;
-    }
-    hssSpeaker speaker;
-};
-
-TEST_F(SoundMixing, PlaysAClipOnceAtTheSoundVolumeAndAnotherRateResampled) {
+// The program's speaker with no music playing: clips alone.
+TEST_F(SoundSide, PlaysAClipOnceAtTheSoundVolumeAndAnotherRateResampled) {
     hssSound sound, half;
     const Samples clip = {1000, -2000, 3000, 32767};
     ASSERT_EQ(1, sound.loadSamples(clip.data(), clip.size()));
     ASSERT_EQ(1, speaker.playSound(&sound, hssSpeaker::FLAG_DEFAULT));
     EXPECT_EQ(1, speaker.playingSounds());
-    EXPECT_EQ((Samples{1000, -2000, 3000, 32767, 0, 0}), render(6));
+    EXPECT_EQ((Samples{1000, -2000, 3000, 32767, 0, 0}), renderOut(6));
     EXPECT_EQ(0, speaker.playingSounds());
     speaker.volumeSounds(16);
     speaker.playSound(&sound, 0);
-    EXPECT_EQ((Samples{500, -1000, 1500, 16383}), render(4));
+    EXPECT_EQ((Samples{500, -1000, 1500, 16383}), renderOut(4));
     speaker.volumeSounds(-1); // kept within 0..32
     EXPECT_EQ(0, speaker.volumeSounds());
     speaker.playSound(&sound, 0);
-    EXPECT_EQ((Samples{0, 0, 0, 0}), render(4));
+    EXPECT_EQ((Samples{0, 0, 0, 0}), renderOut(4));
     EXPECT_EQ(0, speaker.playSound(nullptr, 0));
     hssSound empty;
     EXPECT_EQ(0, speaker.playSound(&empty, 0));
@@ -302,22 +283,21 @@ TEST_F(SoundMixing, PlaysAClipOnceAtTheSoundVolumeAndAnotherRateResampled) {
     const Samples slow = {0, 1000, 2000};
     ASSERT_EQ(1, half.loadSamples(slow.data(), slow.size(), 11025));
     speaker.playSound(&half, 0);
-    EXPECT_EQ((Samples{0, 500, 1000, 1500, 2000, 2000, 0}), render(7));
+    EXPECT_EQ((Samples{0, 500, 1000, 1500, 2000, 2000, 0}), renderOut(7));
 }
 
-TEST_F(SoundMixing, OverlappingClipsSaturateInsteadOfWrapping) {
+// Overlapping clips saturate instead of wrapping; a fifth clip takes the
+// oldest of the four channels; stopping silences them all, and a clip
+// destroyed while it plays is let go.
+TEST_F(SoundSide, ClipsMixSaturatedOnFourChannelsAndStopSafely) {
     hssSound loud;
     const Samples clip = {30000, -30000, 20000};
     ASSERT_EQ(1, loud.loadSamples(clip.data(), clip.size()));
     speaker.playSound(&loud, 0);
     speaker.playSound(&loud, 0);
     EXPECT_EQ(2, speaker.playingSounds());
-    EXPECT_EQ((Samples{32767, -32768, 32767, 0}), render(4));
-}
+    EXPECT_EQ((Samples{32767, -32768, 32767, 0}), renderOut(4));
 
-// A fifth clip takes the oldest of the four channels; stopping silences them
-// all, and a clip destroyed while it plays is let go.
-TEST_F(SoundMixing, FourChannelsTheOldestGivesWayAndStoppingOrUnloadingIsSafe) {
     Samples a(1000, 100), b(100, 10);
     hssSound first, other;
     first.loadSamples(a.data(), a.size());
@@ -325,10 +305,10 @@ TEST_F(SoundMixing, FourChannelsTheOldestGivesWayAndStoppingOrUnloadingIsSafe) {
     speaker.playSound(&first, 0);
     for (int i = 0; i < 4; ++i) speaker.playSound(&other, 0);
     EXPECT_EQ(4, speaker.playingSounds());
-    EXPECT_EQ(40, render(1)[0]);
+    EXPECT_EQ(40, renderOut(1)[0]);
     speaker.stopSounds();
     EXPECT_EQ(0, speaker.playingSounds());
-    EXPECT_EQ((Samples{0, 0}), render(2));
+    EXPECT_EQ((Samples{0, 0}), renderOut(2));
 
     speaker.playSound(&first, 0);
     {
@@ -338,7 +318,7 @@ TEST_F(SoundMixing, FourChannelsTheOldestGivesWayAndStoppingOrUnloadingIsSafe) {
         EXPECT_EQ(2, speaker.playingSounds());
     }
     EXPECT_EQ(1, speaker.playingSounds());
-    EXPECT_EQ(100, render(1)[0]);
+    EXPECT_EQ(100, renderOut(1)[0]);
 }
 
 } // namespace
