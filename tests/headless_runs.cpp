@@ -1,6 +1,5 @@
-// The headless host end to end: scripts in, files out. (That a script gives
-// the same frames, sound and files every time, Ctrl+A's About box among
-// them, is what tests/golden_runs.cpp pins.)
+// The headless host end to end: scripts and their set-up in, files out (the
+// frames, sound and files a script gives are what tests/golden_runs.cpp pins).
 #include "support/test_host.h"
 
 #include <gtest/gtest.h>
@@ -8,8 +7,8 @@
 #include <chrono>
 #include <climits>
 #include <csignal>
-#include <cstdlib>
 #include <cstdio>
+#include <cstdlib>
 #include <functional>
 #include <sys/wait.h>
 #include <thread>
@@ -17,38 +16,83 @@
 
 namespace {
 
-TEST(Headless, RecordingLaterGivesTheRestOfTheSameSound) {
-    // The mixer runs from the start whenever the script records, so a
-    // recording begun a second in is the tail of one begun at once.
-    std::string f = makeTempFolder();
-    ASSERT_EQ(runScript(f,
-                        "key START\nrecord-audio " + f + "/whole.wav\nwait 1000\nkey DOWN\n" +
-                            "wait 1500\n",
-                        "--data-dir " + f + "/a"),
-              0);
-    ASSERT_EQ(runScript(f,
-                        "key START\nwait 1000\nrecord-audio " + f + "/later.wav\nkey DOWN\n" +
-                            "wait 1500\n",
-                        "--data-dir " + f + "/b"),
-              0);
-    std::string a = readFile(f + "/whole.wav"), b = readFile(f + "/later.wav");
-    const size_t header = 44, skipped = 2 * 22050;
-    ASSERT_EQ(a.size(), header + 2 * 22050 * 2500 / 1000);
-    ASSERT_EQ(b.size(), header + 2 * 22050 * 1500 / 1000);
-    EXPECT_TRUE(a.compare(header + skipped, std::string::npos, b, header, std::string::npos) == 0);
-    EXPECT_NE(b.substr(header).find_first_not_of('\0'), std::string::npos); // not silence
+const char* const FILES[] = {"record.dat", "sound.dat", "career.dat",
+                             "keys.dat",   "keys2.dat", "keys3.dat"};
+// A player with a best score of 42, French menus and keys of their own.
+const std::string CONTENTS[] = {"00042", "15520", "12345678", "137138", "127128", "126125"};
+
+std::string hex(const std::string& bytes) {
+    std::string text;
+    char pair[3];
+    for (unsigned char c : bytes) {
+        std::snprintf(pair, sizeof pair, "%02x", c);
+        text += pair;
+    }
+    return text;
 }
 
+// A script's set-up lines fix the device, the start tick and the settings
+// files as the command line and the files themselves would; the command
+// line wins over the script.
+TEST(Recordings, ScriptSetUpIsTheSameAsTheCommandLineAndTheFiles) {
+    std::string byScript = makeTempFolder(), byHand = makeTempFolder();
+    std::string handData = makeTempFolder();
+    std::string text = "# set-up first\ndevice small\nseed 5000\n";
+    for (int i = 0; i < 6; ++i) {
+        text += std::string("file ") + FILES[i] + " " + hex(CONTENTS[i]) + "\n";
+        writeFile(handData + "/" + FILES[i], CONTENTS[i]);
+    }
+    ASSERT_EQ(runScript(byScript, text + "wait 2000\nshot " + byScript + "/title.png\n",
+                        "--data-dir " + byScript + "/data"),
+              0);
+    ASSERT_EQ(runScript(byHand, "wait 2000\nshot " + byHand + "/title.png\n",
+                        "--device small --seed 5000 --data-dir " + handData),
+              0);
+    ASSERT_FALSE(readFile(byScript + "/title.png").empty());
+    EXPECT_TRUE(readFile(byScript + "/title.png") == readFile(byHand + "/title.png"));
+    for (const char* f : FILES)
+        EXPECT_EQ(readFile(byScript + "/data/" + f), readFile(handData + "/" + f)) << f;
+    EXPECT_EQ(readFile(byScript + "/data/record.dat"), "00042");
+
+    const std::string qvga = "--device qvga --seed 7000 --data-dir " + byHand;
+    ASSERT_EQ(runScript(byHand, "device small\nseed 5000\nwait 2000\nshot " + byHand + "/a.png\n",
+                        qvga + "/a"),
+              0);
+    ASSERT_EQ(runScript(byHand, "wait 2000\nshot " + byHand + "/b.png\n", qvga + "/b"), 0);
+    EXPECT_TRUE(readFile(byHand + "/a.png") == readFile(byHand + "/b.png"));
+}
+
+TEST(Recordings, FilesGoToANewFolderWhenNoneIsNamed) {
+    std::string folder = makeTempFolder(), output;
+    ASSERT_EQ(runScript(folder, "file record.dat " + hex("00042") + "\nwait 100\n", "", &output),
+              0);
+    const std::string said = "the script's settings files are kept in ";
+    size_t at = output.find(said);
+    ASSERT_NE(at, std::string::npos) << output;
+    std::string kept = output.substr(at + said.size());
+    kept = kept.substr(0, kept.find('\n'));
+    EXPECT_EQ(kept.find("/reefdart-"), kept.rfind('/')) << kept;
+    EXPECT_EQ(readFile(kept + "/record.dat"), "00042");
+    for (const char* f : FILES) std::remove((kept + "/" + f).c_str());
+    std::remove(kept.c_str());
+}
+
+// A bad line fails the run with its line number (comments count) before any
+// settings file is written.
 TEST(Headless, ScriptFaultsAreReportedWithTheirLineNumber) {
     std::string f = makeTempFolder(), output;
-    for (const char* line : {"jump 3", "wait", "wait -5", "press HOME", "tap 1", "ctrl 7",
-                             "deactivate now", "wait 99999999999"}) {
-        EXPECT_EQ(runScript(f, "# a comment\nwait 10\n" + std::string(line) + "\n",
-                            "--data-dir " + f, &output),
+    for (const char* line :
+         {"jump 3", "wait", "wait -5", "press HOME", "tap 1", "ctrl 7", "deactivate now",
+          "wait 99999999999", "file ../record.dat 3030", "file /etc/passwd", "file record.dat 303",
+          "file record.dat 3g", "file record.dat 30 30", "device pda", "seed -1", "seed",
+          "autoplay now"}) {
+        EXPECT_EQ(runScript(f, "# a comment\nfile sound.dat 3030\n" + std::string(line) + "\n",
+                            "--data-dir " + f + "/data", &output),
                   2)
             << line;
         EXPECT_NE(output.find("line 3:"), std::string::npos) << output;
     }
+    EXPECT_EQ(readFile(f + "/data/sound.dat"), "");
     // A shot that cannot be written fails the run at its line.
     EXPECT_EQ(
         runScript(f, "wait 10\nshot " + f + "/no/such/folder/x.png\n", "--data-dir " + f, &output),
@@ -56,6 +100,30 @@ TEST(Headless, ScriptFaultsAreReportedWithTheirLineNumber) {
     EXPECT_NE(output.find("line 2"), std::string::npos) << output;
     EXPECT_EQ(runReefdart("--headless " + f + "/missing.script", &output), 2);
     EXPECT_NE(output.find("cannot read the script"), std::string::npos);
+    EXPECT_EQ(runScript(f, "wait 10\n", "--record " + f + "/r.txt", &output), 2);
+    EXPECT_NE(output.find("--record"), std::string::npos) << output; // for the desktop only
+}
+
+// The mixer runs from the start whenever the script records, so a recording
+// begun a second in is the tail of one begun at once.
+TEST(Headless, RecordingLaterGivesTheRestOfTheSameSound) {
+    std::string f = makeTempFolder();
+    ASSERT_EQ(
+        runScript(f,
+                  "key START\nrecord-audio " + f + "/whole.wav\nwait 1000\nkey DOWN\nwait 1500\n",
+                  "--data-dir " + f + "/a"),
+        0);
+    ASSERT_EQ(
+        runScript(f,
+                  "key START\nwait 1000\nrecord-audio " + f + "/later.wav\nkey DOWN\nwait 1500\n",
+                  "--data-dir " + f + "/b"),
+        0);
+    std::string a = readFile(f + "/whole.wav"), b = readFile(f + "/later.wav");
+    const size_t header = 44, skipped = 2 * 22050;
+    ASSERT_EQ(a.size(), header + 2 * 22050 * 2500 / 1000);
+    ASSERT_EQ(b.size(), header + 2 * 22050 * 1500 / 1000);
+    EXPECT_TRUE(a.compare(header + skipped, std::string::npos, b, header, std::string::npos) == 0);
+    EXPECT_NE(b.substr(header).find_first_not_of('\0'), std::string::npos); // not silence
 }
 
 TEST(CommandLine, HelpVersionAndBadOptions) {
@@ -72,8 +140,7 @@ TEST(CommandLine, HelpVersionAndBadOptions) {
 }
 
 TEST(CommandLine, NoDisplayIsAClearError) {
-    std::string output;
-    std::string folder = makeTempFolder();
+    std::string output, folder = makeTempFolder();
     unsetenv("DISPLAY");
     unsetenv("WAYLAND_DISPLAY");
     unsetenv("SDL_VIDEODRIVER");
@@ -135,8 +202,7 @@ TEST(SingleInstance, SecondCopyBringsTheFirstForwardAndEnds) {
     kill(first, SIGTERM); // the window closes as through its close button
     int status = 0;
     waitpid(first, &status, 0);
-    EXPECT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
     // Another folder is another game: it starts and keeps running.
     std::string other = makeTempFolder();
     pid_t second = startDesktop(other);
