@@ -1,7 +1,7 @@
 // What every browser test shares: Chromium headless on a profile of its own,
 // checks counted, waits on conditions, and the game started, played and left.
 import { chromium } from 'playwright-core';
-import { execFileSync } from 'node:child_process';
+import { execFileSync, spawnSync } from 'node:child_process';
 import fs from 'node:fs';
 import os from 'node:os';
 import path from 'node:path';
@@ -80,10 +80,10 @@ export function said(page) {
 
 // Waits until the page says something with text in it; what it says.
 export async function waitSaid(page, text = '') {
-  await holds(page, (t) => {
-    const m = document.getElementById('message');
-    return m.style.display === 'block' && m.textContent.includes(t);
-  }, text);
+  await waitFor(async () => {
+    const s = await said(page);
+    return s !== '' && s.includes(text);
+  });
   return said(page);
 }
 
@@ -100,11 +100,8 @@ export function hide(page) {
 // and a stall of the page (as a busy browser makes), then the fish falls.
 export async function playGame(page, frames = 10, stall = 0) {
   await page.keyboard.press('Enter');
-  const box = await page.evaluate(() => {
-    const b = document.getElementById('screen').getBoundingClientRect();
-    return { x: b.left + b.width / 2, y: b.top + b.height / 2 };
-  });
-  await page.mouse.move(box.x, box.y);
+  const box = await page.locator('#screen').boundingBox();
+  await page.mouse.move(box.x + box.width / 2, box.y + box.height / 2);
   await page.mouse.down();
   await plays(page, frames);
   await page.evaluate((ms) => {
@@ -116,12 +113,8 @@ export async function playGame(page, frames = 10, stall = 0) {
 // The native program's verification of a replay: its score and ticks, and
 // what it said.
 export function verify(native, replay) {
-  let text = '';
-  try {
-    text = execFileSync(native, ['--verify', replay], { encoding: 'utf8' }).trim();
-  } catch (e) {
-    text = `exit ${e.status}: ${e.stdout}`;
-  }
+  const run = spawnSync(native, ['--verify', replay], { encoding: 'utf8' });
+  const text = `${run.status ? `exit ${run.status}: ` : ''}${run.stdout.trim()}`;
   const m = /: a score of (\d+) in (\d+) ticks/.exec(text);
   return { score: m ? Number(m[1]) : -1, ticks: m ? Number(m[2]) : -1, text };
 }

@@ -15,35 +15,25 @@ const TICK_MS = 5, EDITION_BROWSER = 3;
 
 // A replay's header and tick runs (docs/replay.md).
 function replayHead(bytes) {
-  let at = 0;
+  let at = 7;
   const varint = () => {
-    let v = 0, shift = 0, b;
-    do {
-      b = bytes[at++];
-      v += (b & 127) * 2 ** shift;
-      shift += 7;
-    } while (b & 128);
-    return v;
+    for (let v = 0, shift = 0; ; shift += 7) {
+      v += (bytes[at] & 127) * 2 ** shift;
+      if (!(bytes[at++] & 128)) return v;
+    }
   };
   const head = { magic: bytes.toString('latin1', 0, 4), format: bytes.readUInt16LE(4), edition: bytes[6] };
-  at = 7;
-  const versionLength = bytes[at++];
-  head.version = bytes.toString('latin1', at, at + versionLength);
-  at += versionLength;
-  at += 1 + bytes[at]; // the ticket
-  at += 4; // the random state
+  head.version = bytes.toString('latin1', at + 1, (at += 1 + bytes[at]));
+  at += 1 + bytes[at] + 4; // the ticket, the random state
   for (let i = 0; i < 5; i++) varint(); // the carried-over values
-  head.width = bytes.readUInt16LE(at);
-  head.height = bytes.readUInt16LE(at + 2);
+  [head.width, head.height] = [bytes.readUInt16LE(at), bytes.readUInt16LE(at + 2)];
   at += 5; // the layout, the rise at the start
   varint(); // the best score before
   at += 4; // the text phase
   head.ticks = varint();
+  at += 4;
   head.runs = [];
-  if (head.ticks > 0) {
-    at += 4;
-    for (let n = varint(); n > 0; n--) head.runs.push({ delta: varint(), repeat: varint() });
-  }
+  for (let n = head.ticks > 0 ? varint() : 0; n > 0; n--) head.runs.push({ delta: varint(), repeat: varint() });
   return head;
 }
 

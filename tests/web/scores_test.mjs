@@ -14,15 +14,12 @@ const [site, executable, native, work] = process.argv.slice(2);
 const play = site + 'play/', NAME = 'Web Fish';
 const api = async (what) => (await fetch(site + what)).json().catch(() => null);
 
-function online(page) {
-  return page.evaluate(() => {
-    const o = window.reefdartOnline;
-    return { site: o.site, settled: o.settled, ticket: o.ticket && o.ticket.id, offer: o.offer && { ...o.offer },
-             state: document.getElementById('online-state').textContent,
-             panel: !document.getElementById('online').hidden,
-             form: !document.getElementById('publish').hidden };
-  });
-}
+// What the page knows of its site and shows of it.
+const online = (page) => page.evaluate(() => {
+  const o = window.reefdartOnline, shown = (id) => !document.getElementById(id).hidden;
+  return { site: o.site, settled: o.settled, ticket: o.ticket && o.ticket.id, offer: o.offer && { ...o.offer },
+           state: document.getElementById('online-state').textContent, panel: shown('online'), form: shown('publish') };
+});
 
 // Waits until the offer is in one of the states; the page's online state then.
 async function offer(page, ...states) {
@@ -30,14 +27,8 @@ async function offer(page, ...states) {
   return online(page);
 }
 
-function outbox(page) {
-  return page.evaluate(() => {
-    const kept = {};
-    for (const name of Object.keys(localStorage))
-      if (name.startsWith('reefdart-outbox:')) kept[name.slice(16)] = JSON.parse(localStorage.getItem(name));
-    return kept;
-  });
-}
+const outbox = (page) => page.evaluate(() => Object.fromEntries(Object.keys(localStorage)
+  .filter((name) => name.startsWith('reefdart-outbox:')).map((name) => [name.slice(16), JSON.parse(localStorage[name])])));
 
 // The site's API requests a page makes, as "METHOD /path".
 function apiLog(page) {

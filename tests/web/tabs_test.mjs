@@ -44,10 +44,9 @@ for (const [label, withoutLocks] of [['Web Locks', false], ['a lease', true]]) {
       read: !!(window.Module && Module.reefdartSync && Module.reefdartSync.ready),
       lock: window.reefdartLock.state,
     }));
-    check(text.includes('already open in another tab') && text.includes('Play here'),
-          `${label}: the second tab says: ${text}`);
-    check(!idle.stats && idle.canvas === 'hidden' && !idle.read && idle.lock === 'elsewhere',
-          `${label}: the second tab runs no game and has not read the files: ${JSON.stringify(idle)}`);
+    check(text.includes('already open in another tab') && text.includes('Play here') && !idle.stats &&
+          idle.canvas === 'hidden' && !idle.read && idle.lock === 'elsewhere',
+          `${label}: the second tab says "${text}", runs no game and has not read the files: ${JSON.stringify(idle)}`);
     check((await plays(first)) && !(await said(first)), `${label}: the first tab plays on`);
 
     // Taking over: the first tab's game saves and closes, the second starts
@@ -59,11 +58,10 @@ for (const [label, withoutLocks] of [['Web Locks', false], ['a lease', true]]) {
     const saved = await waitStored(first, ['record.dat', 'career.dat', 'sound.dat']);
     const firstFiles = await dataFiles(first), record = await storedBest(first);
     check(saved && record === best, `${label}: the first tab's files are saved, its best score ${record}`);
-    const secondFiles = await dataFiles(second);
-    check(Number(secondFiles['record.dat']) === best && JSON.stringify(secondFiles) === JSON.stringify(firstFiles),
-          `${label}: the second tab starts with the first tab's files: ${JSON.stringify(secondFiles)}`);
-    const held = await second.evaluate(() => window.reefdartLock.state);
-    check(held === 'held', `${label}: the second tab holds the files now (${held})`);
+    const secondFiles = await dataFiles(second), held = await second.evaluate(() => window.reefdartLock.state);
+    check(Number(secondFiles['record.dat']) === best && JSON.stringify(secondFiles) === JSON.stringify(firstFiles) &&
+          held === 'held', `${label}: the second tab holds the files (${held}) and starts with the first tab's: ` +
+          JSON.stringify(secondFiles));
 
     // The first tab, behind now, cannot put older files back.
     const refused = await first.evaluate(async () => {
@@ -83,8 +81,7 @@ for (const [label, withoutLocks] of [['Web Locks', false], ['a lease', true]]) {
     await first.reload();
     await started(first);
     const again = await dataFiles(first);
-    text = await said(first);
-    check(Number(again['record.dat']) === best && !text,
+    check(Number(again['record.dat']) === best && !(await said(first)),
           `${label}: once the second tab closed its game the first plays again, best score ${again['record.dat']}`);
     check(errors.length === 0, `${label}: no page errors ${errors.join('; ')}`);
   } finally {

@@ -1,10 +1,10 @@
 // The browser edition's title screen: the headless host's pixels wherever its
 // shots do not animate; the mouse and a finger as the stylus; the title's and a
-// game's modules at the music volume, the menu click; Start; the settings files
-// kept over a hidden page, a reload and Exit; a browser without WebAssembly.
+// game's modules at the music volume, the menu click; the settings files Exit
+// writes, back from the storage; Start; a browser without WebAssembly.
 // Usage: node title_test.mjs URL CHROMIUM ABOUT.png TITLE.png...
 // (the About screen, then shots of the title at different times)
-import { check, finish, gameBrowser, hide, holds, plays, said, started, waitFor, waitSaid, LONG } from './browser.mjs';
+import { check, finish, gameBrowser, holds, plays, said, started, waitFor, waitSaid, LONG } from './browser.mjs';
 import { canvasPixels, differ, readPng, waitFrame } from './pixels.mjs';
 import { dataFiles } from './storage.mjs';
 
@@ -58,7 +58,6 @@ try {
   if (process.env.REEFDART_WEB_SHOT) await page.screenshot({ path: process.env.REEFDART_WEB_SHOT });
   const s0 = await page.evaluate(() => Module.reefdartStats);
   let a0 = await audio(() => reefdartAudio.music === 'playing');
-  console.log(`info before any gesture the audio context is ${a0.context}`);
   check(a0.rate > 0 && a0.musicBytes === MENU_MODULE_BYTES && a0.musicLooping && a0.musicLevel === 64 &&
         a0.musicVolume === 1, `the title starts its module, looping: ${a0.music}, ${a0.musicBytes} bytes, ` +
         `music volume ${a0.musicLevel} (gain ${a0.musicVolume})`);
@@ -73,12 +72,12 @@ try {
   // The click was a gesture: the audio runs and pulls the mixer's samples,
   // silent on the title but for the music player's own output.
   a0 = await audio(() => reefdartAudio.context === 'running');
-  check(a0.context === 'running', `after a click the audio context is ${a0.context}`);
   await audio((n) => reefdartAudio.samplesPulled > n, a0.samplesPulled + 8192);
   await page.evaluate(() => { window.reefdartAudio.loudest = 0; });
   let a1 = await audio((n) => reefdartAudio.samplesPulled > n, a0.samplesPulled + 16384);
-  check(a1.samplesPulled > a0.samplesPulled + 16384 && a1.loudest === 0,
-        `the audio node pulled ${a1.samplesPulled - a0.samplesPulled} samples, silent but for the music: ${a1.loudest}`);
+  check(a0.context === 'running' && a1.samplesPulled > a0.samplesPulled + 16384 && a1.loudest === 0,
+        `after a click the audio runs (${a0.context}), its node pulled ${a1.samplesPulled - a0.samplesPulled} ` +
+        `samples, silent but for the music: ${a1.loudest}`);
   check(a1.musicStarted && a1.musicError === '' && a1.musicSeconds > 0,
         `the module player plays the title module: ${a1.musicSeconds.toFixed(2)} s in ${a1.musicError}`);
   await page.keyboard.press('ArrowDown');
@@ -90,38 +89,9 @@ try {
               `${((s1.frames - s0.frames) / seconds).toFixed(0)} frames/s; audio at ${a1.rate} Hz, about ` +
               `${(latency * 1000).toFixed(0)} ms from the mixer to the speaker; ${a1.underruns} underruns`);
 
-  // Start leaves the title for a game, which plays its own module.
-  await press('ArrowUp', 'Enter');
-  const left = await waitFor(async () => stillCount - differ(await canvasPixels(page), title, still) < stillCount / 2);
-  check(left && !(await said(page)), 'after Start less than half the still title pixels remain; the program runs');
-  a0 = await audio((b) => reefdartAudio.musicBytes === b, GAME_MODULE_BYTES);
-  check(a0.music === 'playing' && a0.musicBytes === GAME_MODULE_BYTES && a0.musicLooping,
-        `a game plays its own module, looping: ${a0.music}, ${a0.musicBytes} bytes`);
-  a1 = await audio((n) => reefdartAudio.samplesPulled > n && reefdartAudio.musicSeconds > 0, a0.samplesPulled);
-  check(a1.context === 'running' && a1.samplesPulled > a0.samplesPulled && a1.musicStarted && a1.musicError === '' &&
-        a1.musicSeconds > 0, `the game keeps the audio flowing, the module ${a1.musicSeconds.toFixed(2)} s in`);
-
-  // Losing the focus is not leaving; hiding the page saves the files and
-  // ends the program (the game went on, so it may have scored).
-  await page.evaluate(() => window.dispatchEvent(new Event('blur')));
-  check((await plays(page, 20)) && !(await said(page)), 'losing the focus does not close the game');
-  await hide(page);
-  const closed = await waitSaid(page);
-  a0 = await audio(() => reefdartAudio.music === 'stopped');
-  let files = await dataFiles(page);
-  const defaults = { 'career.dat': '32102210', 'keys.dat': '090090', 'keys2.dat': '090090', 'keys3.dat': '090090',
-                     'record.dat': files['record.dat'], 'sound.dat': '27442' };
-  const same6 = (want) => JSON.stringify(files) === JSON.stringify(want);
-  check(closed && a0.music === 'stopped' && /^\d{5}$/.test(defaults['record.dat']) && same6(defaults),
-        `hiding the page closes the game (music ${a0.music}) and writes the six files: ${JSON.stringify(files)}`);
-
-  // The browser's storage gives them back; the volume a step down and up;
-  // the language, back, Exit: which saves the language.
-  await page.reload();
-  await started(page);
-  files = await dataFiles(page);
-  check(same6(defaults), 'the files come back from the browser storage');
-  await press('ArrowDown', 'Enter', 'ArrowLeft');
+  // Settings: the volume a step down and up; the language; back; Exit, which
+  // stops the music and writes the six files.
+  await press('Enter', 'ArrowLeft');
   a0 = await audio(() => reefdartAudio.musicLevel !== 64 && reefdartAudio.musicVolume !== 1);
   check(a0.musicLevel === 60 && a0.musicVolume === 0.9375,
         `a step down sets the music volume to ${a0.musicLevel} (gain ${a0.musicVolume})`);
@@ -130,16 +100,40 @@ try {
   check(a0.musicLevel === 64 && a0.musicVolume === 1 && a0.musicBytes === MENU_MODULE_BYTES,
         `a step up sets it back to ${a0.musicLevel} (gain ${a0.musicVolume})`);
   await press('ArrowDown', 'Enter', 'ArrowDown', 'ArrowDown', 'Enter', 'ArrowDown', 'ArrowDown', 'ArrowDown', 'Enter');
-  check(!!(await waitSaid(page)), 'Exit closes the game');
+  const closed = await waitSaid(page);
+  a0 = await audio(() => reefdartAudio.music === 'stopped');
+  const written = { 'career.dat': '32102210', 'keys.dat': '090090', 'keys2.dat': '090090', 'keys3.dat': '090090',
+                    'record.dat': '00000', 'sound.dat': '17442' };
+  const files = async () => JSON.stringify(await dataFiles(page));
+  let kept = await files();
+  check(closed && a0.music === 'stopped' && kept === JSON.stringify(written),
+        `Exit closes the game, stops the music (${a0.music}) and saves French as the language: ${kept}`);
+
+  // The browser's storage gives them back; a finger is the stylus: a tap on
+  // Exit (the French title has it where the English one does) ends the game.
   await page.reload();
   await started(page);
-  files = await dataFiles(page);
-  check(same6({ ...defaults, 'sound.dat': '17442' }), `Exit saved French as the language: ${JSON.stringify(files)}`);
-
-  // A finger is the stylus: a tap on Exit (the French title has it where the
-  // English one does) ends the game.
+  kept = await files();
+  check(kept === JSON.stringify(written), `the files come back from the browser storage: ${kept}`);
   await page.touchscreen.tap(...(await at(115, 271)));
   check(!!(await waitSaid(page)), 'a tap on Exit closes the game');
+
+  // Start leaves the title for a game, which plays its own module; losing
+  // the focus is not leaving.
+  await page.reload();
+  await started(page);
+  const before = await canvasPixels(page);
+  await press('Enter');
+  const left = await waitFor(async () => differ(await canvasPixels(page), before, still) > stillCount / 2);
+  check(left && !(await said(page)), 'after Start less than half the still title pixels remain; the program runs');
+  a0 = await audio((b) => reefdartAudio.musicBytes === b, GAME_MODULE_BYTES);
+  a1 = await audio((n) => reefdartAudio.samplesPulled > n && reefdartAudio.musicSeconds > 0, a0.samplesPulled);
+  check(a0.music === 'playing' && a0.musicBytes === GAME_MODULE_BYTES && a0.musicLooping &&
+        a1.context === 'running' && a1.samplesPulled > a0.samplesPulled && a1.musicStarted && a1.musicError === '' &&
+        a1.musicSeconds > 0, `a game plays its own module, looping, the audio flowing: ${a0.music}, ` +
+        `${a0.musicBytes} bytes, ${a1.musicSeconds.toFixed(2)} s in`);
+  await page.evaluate(() => window.dispatchEvent(new Event('blur')));
+  check((await plays(page, 20)) && !(await said(page)), 'losing the focus does not close the game');
   check(errors.length === 0, `no page errors ${errors.join('; ')}`);
 
   // A browser without WebAssembly says so.
