@@ -227,35 +227,22 @@ TEST_F(PersistFiles, LeftoversOfSavesCutShortAreSweptAway) {
     EXPECT_EQ(readFile(path("record.dat")).size(), 5u);
 }
 
-TEST(PersistCodec, ParseDecimalTakesOnlyPlainDigitsWithinThirtyTwoBits) {
-    EXPECT_EQ(27442, parseDecimal("27442"));
-    EXPECT_EQ(90090, parseDecimal("090090"));
+// Numbers are plain digits within 32 bits (anything else reads as 0) and are
+// written as exactly count digits; the files live in the data folder.
+TEST(PersistCodec, DecimalTextsAndThePlaceOfTheFiles) {
     EXPECT_EQ(2147483647, parseDecimal("2147483647"));
     EXPECT_EQ(7, parseDecimal("0000000000000000000007"));
-    for (const char* zero :
-         {"", "00000", "2147483648", "99999999999999", "999999999999999999999999", "12a45", "-5",
-          "+5", " 5", "5 ", "5\n", "5\r\n", "1.5", "\xd9"})
+    for (const char* zero : {"", "2147483648", "99999999999999", "999999999999999999999999",
+                             "12a45", "-5", "+5", " 5", "5 ", "5\n", "5\r\n", "1.5", "\xd9"})
         EXPECT_EQ(0, parseDecimal(zero)) << zero;
     EXPECT_EQ(0, parseDecimal(nullptr));
-}
-
-TEST(PersistCodec, DigitsAreWrittenExactlyCountOfThem) {
     EXPECT_STREQ("39", digitText(39));
     EXPECT_STREQ("", digitText(40));
     EXPECT_STREQ("", digitText(-1));
-    const struct {
-        int32_t n, count;
-        const char* text;
-    } cases[] = {{0, 5, "00000"},           {90090, 6, "090090"}, {123456, 5, "23456"},
-                 {32102210, 8, "32102210"}, {7, 0, ""},           {-1, 3, "999"}};
-    for (const auto& c : cases) {
-        std::string text = "x"; // appended to
-        writeDigits(text, c.n, c.count);
-        EXPECT_EQ(std::string("x") + c.text, text) << c.n;
-    }
-}
+    std::string text = "x"; // appended to
+    for (int32_t n : {90090, 7, -1}) writeDigits(text, n, n == 7 ? 0 : 6);
+    EXPECT_EQ("x090090999999", text);
 
-TEST(PersistCodec, FilesLiveInTheDataFolderWhateverItsName) {
     std::string base = useTestHost();
     EXPECT_EQ(base + "/record.dat", pathBesideProgram("record.dat"));
     std::string odd = base + "/dossier été/" + std::string(200, 'x') + "/données";

@@ -54,10 +54,8 @@ class FrontEnd : public ::testing::Test {
     }
     void setUpLayout(bool small) {
         TearDown();
-        if (small)
-            useScreenLayout("small", 176, 220, 88, 20);
-        else
-            useScreenLayout("qvga", 240, 320, 120, 0);
+        useScreenLayout(small ? "small" : "qvga", small ? 176 : 240, small ? 220 : 320,
+                        small ? 88 : 120, small ? 20 : 0);
         surfaces[SLOT_TITLE] = filled(240, 320, TITLE);
         surfaces[SLOT_HIGHLIGHT] = highlightStrip();
         surfaces[SLOT_WATER] = filled(240, 320, BAR);
