@@ -23,40 +23,22 @@ struct Colour {
     uint8_t r, g, b;
 };
 
-void put16(std::vector<uint8_t>* out, uint32_t v) {
-    out->push_back(static_cast<uint8_t>(v));
-    out->push_back(static_cast<uint8_t>(v >> 8));
-}
-void put32(std::vector<uint8_t>* out, uint32_t v) {
-    put16(out, v & 0xFFFF);
-    put16(out, v >> 16);
-}
-
 // A BMP file of the given depth. index(x, y) is the palette index (or, at
 // 24 bits, the index into palette of the colour) of pixel (x, y), y = 0 the top.
 template <typename Index>
 std::vector<uint8_t> bmpFile(int w, int h, int bits, const std::vector<Colour>& palette,
                              Index index) {
-    int colours = bits == 24 ? 0 : 1 << bits;
-    uint32_t rowBytes = (static_cast<uint32_t>(w * bits) + 31) / 32 * 4;
-    uint32_t offset = 14 + 40 + 4 * colours;
+    uint32_t colours = bits == 24 ? 0 : 1u << bits, offset = 14 + 40 + 4 * colours;
+    uint32_t rowBytes = (static_cast<uint32_t>(w * bits) + 31) / 32 * 4, size = rowBytes * h;
+    // The file header after "BM", then the info header (planes 1 and the depth
+    // share a word), each word little-endian.
     std::vector<uint8_t> out = {'B', 'M'};
-    put32(&out, offset + rowBytes * h);
-    put32(&out, 0);
-    put32(&out, offset);
-    put32(&out, 40);
-    put32(&out, static_cast<uint32_t>(w));
-    put32(&out, static_cast<uint32_t>(h));
-    put16(&out, 1);
-    put16(&out, static_cast<uint32_t>(bits));
-    put32(&out, 0);
-    put32(&out, rowBytes * h);
-    put32(&out, 3780);
-    put32(&out, 3780);
-    put32(&out, static_cast<uint32_t>(colours));
-    put32(&out, 0);
-    for (int i = 0; i < colours; ++i) {
-        Colour c = i < static_cast<int>(palette.size()) ? palette[i] : Colour{0, 0, 0};
+    const uint32_t W = static_cast<uint32_t>(w), H = static_cast<uint32_t>(h);
+    for (uint32_t v : {offset + size, 0u, offset, 40u, W, H, 1u | static_cast<uint32_t>(bits) << 16,
+                       0u, size, 3780u, 3780u, colours, 0u})
+        for (int i = 0; i < 4; ++i) out.push_back(static_cast<uint8_t>(v >> (8 * i)));
+    for (uint32_t i = 0; i < colours; ++i) {
+        Colour c = i < palette.size() ? palette[i] : Colour{0, 0, 0};
         out.insert(out.end(), {c.b, c.g, c.r, 0});
     }
     for (int y = h - 1; y >= 0; --y) {
@@ -88,10 +70,13 @@ class Bitmaps : public ::testing::Test {
         deviceFailScreenDc(false);
         EXPECT_EQ(liveGdiObjectCount(), gdiBefore); // nothing left behind
     }
-    // Registers the file and loads it as a Surface for backBuffer.
-    Surface* load(const std::vector<uint8_t>& file) {
+    void registerFile(const std::vector<uint8_t>& file) {
         stored = file;
         registerResource("BITMAP", TEST_BITMAP, stored.data(), stored.size());
+    }
+    // Registers the file and loads it as a Surface for backBuffer.
+    Surface* load(const std::vector<uint8_t>& file) {
+        registerFile(file);
         HBITMAP bitmap = LoadBitmapW(nullptr, TEST_BITMAP);
         EXPECT_NE(bitmap, nullptr);
         Surface* s = loadSurface(&backBuffer, bitmap);
@@ -128,36 +113,6 @@ TEST_F(Bitmaps, EveryDepthComesOutThroughItsColours) {
     releaseSurface(mono);
 }
 
-TEST_F(Bitmaps, DibRowsAreBottomUpAndPaddedToFourPixels) {
-    // Only the top-left pixel is white.
-    stored = bmpFile(157, 244, 8, PALETTE, [](int x, int y) { return x == 0 && y == 0; });
-    registerResource("BITMAP", TEST_BITMAP, stored.data(), stored.size());
-    HBITMAP bitmap = LoadBitmapW(nullptr, TEST_BITMAP);
-    int32_t w = 0, h = 0;
-    HBITMAP dib = nullptr;
-    uint8_t* rows = bitmapToDib(bitmap, &w, &h, &dib);
-    ASSERT_NE(rows, nullptr);
-    EXPECT_EQ(w, 157);
-    EXPECT_EQ(h, 244);
-    const uint8_t* top = rows + 243 * 480; // the last stored row, W4 = 160
-    EXPECT_EQ(top[0], 255);
-    EXPECT_EQ(top[3], 0);
-    EXPECT_EQ(rows[0], 0);
-    uint16_t* pixels = dibToPixels(&backBuffer, w, h, rows);
-    ASSERT_NE(pixels, nullptr);
-    EXPECT_EQ(pixels[0], 0xFFDF);
-    EXPECT_EQ(pixels[1], 0);
-    EXPECT_EQ(pixels[157], 0); // stride 157: (0, 1)
-    delete[] pixels;
-    DeleteObject(dib);
-    DeleteObject(bitmap);
-
-    Surface* one = load(bmpFile(1, 1, 24, PALETTE, [](int, int) { return 4; }));
-    EXPECT_EQ(one->width, 1);
-    EXPECT_EQ(one->pixels[0], 0xF800);
-    releaseSurface(one);
-}
-
 TEST_F(Bitmaps, FailuresGiveNoPixelsAndTouchNothingMissing) {
     EXPECT_EQ(loadSurface(&backBuffer, nullptr), nullptr);
     EXPECT_EQ(LoadBitmapW(nullptr, 12345), nullptr);
@@ -166,8 +121,7 @@ TEST_F(Bitmaps, FailuresGiveNoPixelsAndTouchNothingMissing) {
     STGapiBuffer eightBit;
     eightBit.props.cBPP = 8;
     eightBit.props.ffFormat = kfDirect565;
-    stored = file;
-    registerResource("BITMAP", TEST_BITMAP, stored.data(), stored.size());
+    registerFile(file);
     HBITMAP bitmap = LoadBitmapW(nullptr, TEST_BITMAP);
     Surface* s = loadSurface(&eightBit, bitmap);
     ASSERT_NE(s, nullptr);
@@ -187,40 +141,33 @@ TEST_F(Bitmaps, FailuresGiveNoPixelsAndTouchNothingMissing) {
     DeleteObject(bitmap);
 
     std::vector<uint8_t> broken(file.begin(), file.begin() + 30);
-    stored = broken;
-    registerResource("BITMAP", TEST_BITMAP, stored.data(), stored.size());
+    registerFile(broken);
     EXPECT_EQ(LoadBitmapW(nullptr, TEST_BITMAP), nullptr);
 }
 
 // The largest single request made through SDL's allocator while one of
 // these is alive.
 size_t largestSdlRequest = 0;
-SDL_malloc_func realMalloc = nullptr;
-SDL_calloc_func realCalloc = nullptr;
-SDL_realloc_func realRealloc = nullptr;
-SDL_free_func realFree = nullptr;
-
 struct LargestSdlAllocation {
-    static void* countedMalloc(size_t n) {
+    static inline SDL_malloc_func m;
+    static inline SDL_calloc_func c;
+    static inline SDL_realloc_func r;
+    static inline SDL_free_func f;
+    static size_t note(size_t n) {
         largestSdlRequest = std::max(largestSdlRequest, n);
-        return realMalloc(n);
-    }
-    static void* countedCalloc(size_t count, size_t n) {
-        largestSdlRequest = std::max(largestSdlRequest, count * n);
-        return realCalloc(count, n);
-    }
-    static void* countedRealloc(void* p, size_t n) {
-        largestSdlRequest = std::max(largestSdlRequest, n);
-        return realRealloc(p, n);
+        return n;
     }
     LargestSdlAllocation() {
-        SDL_GetMemoryFunctions(&realMalloc, &realCalloc, &realRealloc, &realFree);
+        SDL_GetMemoryFunctions(&m, &c, &r, &f);
         largestSdlRequest = 0;
-        SDL_SetMemoryFunctions(countedMalloc, countedCalloc, countedRealloc, realFree);
+        SDL_SetMemoryFunctions([](size_t n) { return m(note(n)); },
+                               [](size_t k, size_t n) {
+                                   note(k * n);
+                                   return c(k, n);
+                               },
+                               [](void* p, size_t n) { return r(p, note(n)); }, f);
     }
-    ~LargestSdlAllocation() {
-        SDL_SetMemoryFunctions(realMalloc, realCalloc, realRealloc, realFree);
-    }
+    ~LargestSdlAllocation() { SDL_SetMemoryFunctions(m, c, r, f); }
 };
 
 // A file whose header is a plain 8-bit picture of w x h but which holds only
@@ -238,8 +185,7 @@ TEST_F(Bitmaps, HugePicturesAreRefusedBeforeAnyAllocationAndTheLargestSideLoads)
     const int32_t claims[][2] = {{100000, 100000}, {16384, 16384},  {16385, 1},
                                  {1, 16385},       {16384, -16384}, {-1, 4}};
     for (const auto& claim : claims) {
-        stored = withClaimedSize(small, claim[0], claim[1]);
-        registerResource("BITMAP", TEST_BITMAP, stored.data(), stored.size());
+        registerFile(withClaimedSize(small, claim[0], claim[1]));
         LargestSdlAllocation sdl;
         EXPECT_EQ(LoadBitmapW(nullptr, TEST_BITMAP), nullptr) << claim[0] << " x " << claim[1];
         EXPECT_EQ(loadPicture(TEST_BITMAP), nullptr) << claim[0] << " x " << claim[1];
@@ -263,16 +209,14 @@ TEST_F(Bitmaps, HugePicturesAreRefusedBeforeAnyAllocationAndTheLargestSideLoads)
     }
 
     // A real picture one pixel wider than the largest side.
-    stored = bmpFile(16385, 1, 24, PALETTE, [](int, int) { return 1; });
-    registerResource("BITMAP", TEST_BITMAP, stored.data(), stored.size());
+    registerFile(bmpFile(16385, 1, 24, PALETTE, [](int, int) { return 1; }));
     EXPECT_EQ(LoadBitmapW(nullptr, TEST_BITMAP), nullptr);
 
     // The old core header gives its sizes in 16 bits: 65535 x 65535.
     std::vector<uint8_t> core = {'B', 'M', 0, 0, 0, 0,    0,    0,    0,    0, 32, 0,  0,
                                  0,   12,  0, 0, 0, 0xFF, 0xFF, 0xFF, 0xFF, 1, 0,  24, 0};
     core.resize(64, 0x55);
-    stored = core;
-    registerResource("BITMAP", TEST_BITMAP, stored.data(), stored.size());
+    registerFile(core);
     LargestSdlAllocation sdl;
     EXPECT_EQ(LoadBitmapW(nullptr, TEST_BITMAP), nullptr);
     EXPECT_LT(largestSdlRequest, size_t{1} << 20);
