@@ -10,7 +10,6 @@
 #include "shell/state.h"
 #include "support/test_host.h"
 
-#include <cmath>
 #include <cstring>
 
 void useGfxHost(const char* device) {
@@ -94,36 +93,14 @@ double lumaOf(uint16_t v) {
     return 0.299 * c.r + 0.587 * c.g + 0.114 * c.b;
 }
 
-double relativeLuminance(uint16_t v) {
-    Rgb8 c = rgbOf(v);
-    auto linear = [](int channel) {
-        double u = channel / 255.0;
-        return u <= 0.04045 ? u / 12.92 : std::pow((u + 0.055) / 1.055, 2.4);
-    };
-    return 0.2126 * linear(c.r) + 0.7152 * linear(c.g) + 0.0722 * linear(c.b);
-}
-
-Picture::Picture(int id) : surface_(loadPicture(id)) {}
-
-Picture::~Picture() {
-    releaseSurface(surface_);
-}
-
-bool Picture::loaded() const {
-    return surface_ && surface_->pixels;
-}
-
-int Picture::width() const {
-    return surface_ ? surface_->width : 0;
-}
-
-int Picture::height() const {
-    return surface_ ? surface_->height : 0;
-}
-
-uint16_t Picture::at(int x, int y) const {
-    if (!surface_ || !surface_->pixels) return 0;
-    return surface_->pixels[y * surface_->width + x];
+Picture::Picture(int id) {
+    Surface* s = loadPicture(id);
+    if (s && s->pixels) {
+        width_ = s->width;
+        height_ = s->height;
+        pixels_.assign(s->pixels, s->pixels + width_ * height_);
+    }
+    releaseSurface(s);
 }
 
 double Picture::meanLuma(int x0, int y0, int x1, int y1) const {

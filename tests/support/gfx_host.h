@@ -1,7 +1,8 @@
 // The display buffers set up in a test the way start-up sets them up, on the
-// headless host with one of the emulated devices.
+// headless host with one of the emulated devices; the stored pictures.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -23,25 +24,21 @@ Surface* makeSurface(int width, int height, const std::vector<uint16_t>& pixels)
 // Every logical pixel of backBuffer, row by row.
 std::vector<uint16_t> backScreen();
 
-// The pictures as stored and as converted, for the tests of their looks.
 // A picture of the executable's resources as the game converts it for
-// backBuffer (useGfxHost first), released with the object; one that did not
-// load reads as black.
+// backBuffer (useGfxHost first); one that did not load is empty.
 class Picture {
   public:
     explicit Picture(int id);
-    ~Picture();
-    Picture(const Picture&) = delete;
-    Picture& operator=(const Picture&) = delete;
-    bool loaded() const;
-    int width() const;
-    int height() const;
-    uint16_t at(int x, int y) const;
+    bool loaded() const { return !pixels_.empty(); }
+    int width() const { return width_; }
+    int height() const { return height_; }
+    uint16_t at(int x, int y) const { return pixels_[static_cast<size_t>(y * width_ + x)]; }
     // Mean luma of the rectangle from (x0, y0) to (x1, y1), both included.
     double meanLuma(int x0, int y0, int x1, int y1) const;
 
   private:
-    Surface* surface_;
+    int width_ = 0, height_ = 0;
+    std::vector<uint16_t> pixels_;
 };
 struct BitmapHeader {
     int32_t width, height, bits; // zeros when the resource is missing or no BMP
@@ -55,5 +52,3 @@ struct Rgb8 {
 Rgb8 rgbOf(uint16_t pixel);
 // Luma (0.299 R + 0.587 G + 0.114 B), 0..255.
 double lumaOf(uint16_t pixel);
-// sRGB relative luminance (WCAG 2), 0..1.
-double relativeLuminance(uint16_t pixel);

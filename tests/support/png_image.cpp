@@ -2,18 +2,6 @@
 
 #include <png.h>
 
-bool Shot::black(int x, int y, int w, int h) const {
-    return lit(x, y, w, h) == 0;
-}
-
-int Shot::lit(int x, int y, int w, int h) const {
-    int count = 0;
-    for (int j = y; j < y + h; ++j)
-        for (int i = x; i < x + w; ++i)
-            if (at(i, j) != 0) ++count;
-    return count;
-}
-
 Shot readShot(const std::string& path) {
     Shot shot;
     png_image image = {};

@@ -15,10 +15,6 @@ struct Shot {
         const uint8_t* p = &rgb[(static_cast<size_t>(y) * width + x) * 3];
         return uint32_t{p[0]} << 16 | uint32_t{p[1]} << 8 | p[2];
     }
-    // Whether every pixel of the rectangle is black.
-    bool black(int x, int y, int w, int h) const;
-    // How many pixels of the rectangle are not black.
-    int lit(int x, int y, int w, int h) const;
 };
 
 // The 8-bit RGB (or RGBA, alpha dropped) PNG file; empty when it cannot be read.
