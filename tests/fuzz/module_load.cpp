@@ -2,25 +2,18 @@
 // little looping playback mixed through the speaker, with a rewind by a second
 // load of the same bytes. A refused module must leave the music empty and
 // silent; an accepted one must play from its start.
+#include "fuzz/check.h"
 #include "platform/hss/hss.h"
 #include "sound/sound.h"
 #include "support/test_host.h"
 
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <vector>
 
 namespace {
 
 constexpr size_t RENDERED = 4096; // samples, about a fifth of a second
-
-void check(bool ok, const char* what) {
-    if (ok) return;
-    std::fprintf(stderr, "module invariant broken: %s\n", what);
-    std::abort();
-}
 
 void render(std::vector<int16_t>* out) {
     out->assign(RENDERED, 0x5A5A);

@@ -2,6 +2,7 @@
 // consist of well-formed commands, and writing those commands out again must
 // give a script that parses to the same commands; a script it refuses must
 // name a line of the text.
+#include "fuzz/check.h"
 #include "platform/script/script.h"
 
 #include "platform/gapi/device.h"
@@ -9,18 +10,11 @@
 #include <cctype>
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <vector>
 
 namespace {
-
-void check(bool ok, const char* what) {
-    if (ok) return;
-    std::fprintf(stderr, "script invariant broken: %s\n", what);
-    std::abort();
-}
 
 bool isKeyCommand(ScriptCommand::Kind kind) {
     return kind == ScriptCommand::PRESS || kind == ScriptCommand::RELEASE ||

@@ -2,25 +2,18 @@
 // played over every sound channel and mixed. An accepted clip must hold at
 // least one sample at a rate the mixer can step through; a refused one must
 // leave the clip loaded before it in place.
+#include "fuzz/check.h"
 #include "platform/hss/hss.h"
 #include "sound/sound.h"
 #include "support/test_host.h"
 
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <vector>
 
 namespace {
 
 constexpr size_t RENDERED = 2048;
-
-void check(bool ok, const char* what) {
-    if (ok) return;
-    std::fprintf(stderr, "clip invariant broken: %s\n", what);
-    std::abort();
-}
 
 hssSound clip;
 const int16_t PREVIOUS[] = {1, 2, 3};
