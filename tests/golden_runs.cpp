@@ -1,21 +1,17 @@
-// Whole runs compared with the hashes of their frames, sound and files as
-// they were recorded: any change to what a player sees, hears or keeps shows
-// up here, named by run, device and file.
-//
-// REEFDART_GOLDEN_WRITE=FILE writes the hashes of this build to FILE instead
-// of comparing (for a change that is meant to alter frames; say which in the
-// commit).
+// Whole runs against the recorded hashes of their frames, sound and files,
+// named by run, device and file. REEFDART_GOLDEN_WRITE=FILE writes this
+// build's hashes to FILE instead (for a change meant to alter them).
 #include "support/png_image.h"
 #include "support/test_host.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <map>
-#include <sstream>
 
 namespace fs = std::filesystem;
 
@@ -34,11 +30,6 @@ const GoldenRun RUNS[] = {
     {"autoplay_silent", {"small"}},
 };
 
-// Named by its script in test listings.
-void PrintTo(const GoldenRun& run, std::ostream* out) {
-    *out << run.script;
-}
-
 uint64_t fnv1a(const void* data, size_t size, uint64_t h = 1469598103934665603ull) {
     const unsigned char* p = static_cast<const unsigned char*>(data);
     for (size_t i = 0; i < size; ++i) h = (h ^ p[i]) * 1099511628211ull;
@@ -55,12 +46,6 @@ uint64_t fileHash(const fs::path& path) {
     }
     std::string bytes = readFile(path.string());
     return fnv1a(bytes.data(), bytes.size());
-}
-
-std::string hex(uint64_t v) {
-    char text[17];
-    std::snprintf(text, sizeof text, "%016llx", static_cast<unsigned long long>(v));
-    return text;
 }
 
 // Runs one script on one device; returns "file hash" for every output, the
@@ -85,22 +70,13 @@ std::map<std::string, std::string> play(const std::string& name, const char* dev
     hashes["exit-code"] = std::to_string(code);
     for (const auto& entry : fs::recursive_directory_iterator(folder)) {
         if (!entry.is_regular_file() || entry.path().filename() == "run.script") continue;
-        hashes[fs::relative(entry.path(), folder).string()] = hex(fileHash(entry.path()));
+        char hex[17];
+        std::snprintf(hex, sizeof hex, "%016llx",
+                      static_cast<unsigned long long>(fileHash(entry.path())));
+        hashes[fs::relative(entry.path(), folder).string()] = hex;
     }
     fs::remove_all(folder);
     return hashes;
-}
-
-std::string key(const std::string& script, const char* device, const std::string& file) {
-    return script + " " + device + " " + file;
-}
-
-std::map<std::string, std::string> expected() {
-    std::map<std::string, std::string> table;
-    std::ifstream in(std::string(REEFDART_SOURCE_DIR) + "/tests/golden/hashes.txt");
-    std::string script, device, file, hash;
-    while (in >> script >> device >> file >> hash) table[script + " " + device + " " + file] = hash;
-    return table;
 }
 
 class Golden : public testing::TestWithParam<GoldenRun> {};
@@ -108,21 +84,23 @@ class Golden : public testing::TestWithParam<GoldenRun> {};
 TEST_P(Golden, FramesSoundAndFilesAreAsRecorded) {
     const GoldenRun& run = GetParam();
     const char* write = std::getenv("REEFDART_GOLDEN_WRITE");
-    std::map<std::string, std::string> want = expected();
+    std::map<std::string, std::string> want; // "script device file" to hash
+    std::ifstream in(std::string(REEFDART_SOURCE_DIR) + "/tests/golden/hashes.txt");
+    std::string script, device, file, hash;
+    while (in >> script >> device >> file >> hash) want[script + " " + device + " " + file] = hash;
     for (const char* device : run.devices) {
         std::map<std::string, std::string> got = play(run.script, device);
+        std::string prefix = std::string(run.script) + " " + device + " ";
         if (write) {
             std::ofstream out(write, std::ios::app);
-            for (const auto& [file, hash] : got)
-                out << key(run.script, device, file) << " " << hash << "\n";
+            for (const auto& [file, hash] : got) out << prefix << file << " " << hash << "\n";
             continue;
         }
         size_t recorded = 0;
-        for (const auto& [k, hash] : want)
-            recorded += k.rfind(std::string(run.script) + " " + device + " ", 0) == 0;
+        for (const auto& [k, hash] : want) recorded += k.rfind(prefix, 0) == 0;
         EXPECT_EQ(recorded, got.size()) << run.script << " on " << device << ": other outputs";
         for (const auto& [file, hash] : got) {
-            auto it = want.find(key(run.script, device, file));
+            auto it = want.find(prefix + file);
             EXPECT_TRUE(it != want.end() && it->second == hash)
                 << run.script << " on " << device << ": " << file << " is " << hash << ", recorded "
                 << (it == want.end() ? "nothing" : it->second);

@@ -1,11 +1,7 @@
-// Plays the stored replays by the game's rules and compares what each reaches
-// with expected.txt beside them, one line a replay:
-//
-//     replay_agree DIR
-//
-// Exit code 0 when every replay reaches its expected score, length and final
-// state hash; 1 when one does not, or cannot be read, naming it and where it
-// stopped matching. Every build of the game runs this (scripts/replay_agree.sh).
+// replay_agree DIR: plays the stored replays by the game's rules and compares
+// each with its line in DIR/expected.txt (file, score, ticks, final hash in
+// hex). Exit code 0 when all agree; 1 when one does not or cannot be read,
+// naming it and where it stopped matching. scripts/replay_agree.sh runs it.
 #include "game/replay.h"
 
 #include <cinttypes>
@@ -15,45 +11,6 @@
 
 namespace {
 
-struct Expected {
-    std::string name;
-    int32_t score = 0;
-    uint32_t ticks = 0;
-    uint64_t hash = 0;
-};
-
-bool readFile(const std::string& path, std::vector<uint8_t>* bytes) {
-    std::FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f) return false;
-    uint8_t buffer[4096];
-    size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0)
-        bytes->insert(bytes->end(), buffer, buffer + n);
-    bool ok = !std::ferror(f);
-    std::fclose(f);
-    return ok;
-}
-
-// The rows of expected.txt: file, score, ticks, final hash in hex; lines
-// starting with # are comments.
-bool readExpected(const std::string& path, std::vector<Expected>* rows) {
-    std::FILE* f = std::fopen(path.c_str(), "r");
-    if (!f) return false;
-    char line[256];
-    bool ok = true;
-    while (ok && std::fgets(line, sizeof line, f)) {
-        if (line[0] == '#' || line[0] == '\n') continue;
-        char name[128];
-        Expected row;
-        ok = std::sscanf(line, "%127s %" SCNd32 " %" SCNu32 " %" SCNx64, name, &row.score,
-                         &row.ticks, &row.hash) == 4;
-        row.name = name;
-        rows->push_back(row);
-    }
-    std::fclose(f);
-    return ok && !rows->empty();
-}
-
 std::string hex(uint64_t v) {
     char text[20];
     std::snprintf(text, sizeof text, "%016" PRIx64, v);
@@ -61,13 +18,17 @@ std::string hex(uint64_t v) {
 }
 
 // Plays one replay; prints its line and says whether it agrees.
-bool agrees(const std::string& dir, const Expected& want) {
-    const char* name = want.name.c_str();
+bool agrees(const std::string& dir, const char* name, int32_t score, uint32_t ticks,
+            uint64_t hash) {
     std::vector<uint8_t> bytes;
-    if (!readFile(dir + "/" + want.name, &bytes)) {
+    std::FILE* f = std::fopen((dir + "/" + name).c_str(), "rb");
+    for (int c; f && (c = std::fgetc(f)) != EOF;) bytes.push_back(static_cast<uint8_t>(c));
+    if (!f || std::ferror(f)) {
         std::printf("%s: DIFFERS: cannot be read\n", name);
+        if (f) std::fclose(f);
         return false;
     }
+    std::fclose(f);
     Replay replay;
     std::string reason;
     if (!decodeReplay(bytes.data(), bytes.size(), &replay, &reason)) {
@@ -81,20 +42,20 @@ bool agrees(const std::string& dir, const Expected& want) {
     if (!v.matches)
         differs = v.reason + " of " + std::to_string(v.ticks) + ", where its score was " +
                   std::to_string(v.score);
-    else if (v.score != want.score)
-        differs = "score " + std::to_string(v.score) + " where expected.txt has " +
-                  std::to_string(want.score);
-    else if (v.ticks != want.ticks)
+    else if (v.score != score)
         differs =
-            std::to_string(v.ticks) + " ticks where expected.txt has " + std::to_string(want.ticks);
-    else if (v.finalHash != want.hash)
-        differs = "final hash " + hex(v.finalHash) + " where expected.txt has " + hex(want.hash);
-    if (differs.empty()) {
+            "score " + std::to_string(v.score) + " where expected.txt has " + std::to_string(score);
+    else if (v.ticks != ticks)
+        differs =
+            std::to_string(v.ticks) + " ticks where expected.txt has " + std::to_string(ticks);
+    else if (v.finalHash != hash)
+        differs = "final hash " + hex(v.finalHash) + " where expected.txt has " + hex(hash);
+    else {
         std::printf("%s: %s: agrees\n", name, reached.c_str());
         return true;
     }
-    if (v.matches) differs += " (" + reached + ")";
-    std::printf("%s: DIFFERS: %s\n", name, differs.c_str());
+    std::printf("%s: DIFFERS: %s%s\n", name, differs.c_str(),
+                v.matches ? (" (" + reached + ")").c_str() : "");
     return false;
 }
 
@@ -106,18 +67,30 @@ int main(int argc, char** argv) {
         return 2;
     }
     std::string dir = argv[1];
-    std::vector<Expected> rows;
-    if (!readExpected(dir + "/expected.txt", &rows)) {
+    std::FILE* table = std::fopen((dir + "/expected.txt").c_str(), "r");
+    char line[256], name[128];
+    size_t rows = 0, differ = 0;
+    bool ok = table != nullptr;
+    while (ok && std::fgets(line, sizeof line, table)) {
+        if (line[0] == '#' || line[0] == '\n') continue; // a comment
+        int32_t score;
+        uint32_t ticks;
+        uint64_t hash;
+        ok = std::sscanf(line, "%127s %" SCNd32 " %" SCNu32 " %" SCNx64, name, &score, &ticks,
+                         &hash) == 4;
+        if (!ok) break;
+        ++rows;
+        differ += !agrees(dir, name, score, ticks, hash);
+    }
+    if (table) std::fclose(table);
+    if (!ok || rows == 0) {
         std::printf("%s/expected.txt: cannot be read or is malformed\n", dir.c_str());
         return 1;
     }
-    size_t differ = 0;
-    for (const Expected& row : rows)
-        if (!agrees(dir, row)) ++differ;
     if (differ) {
-        std::printf("replays: %zu of %zu differ\n", differ, rows.size());
+        std::printf("replays: %zu of %zu differ\n", differ, rows);
         return 1;
     }
-    std::printf("replays: all %zu agree\n", rows.size());
+    std::printf("replays: all %zu agree\n", rows);
     return 0;
 }
