@@ -1,9 +1,8 @@
 #!/usr/bin/env bash
 # The score site's tests once more over PostgreSQL: a cluster of its own in a
-# temporary folder, listening only on a Unix socket there, owned by the
-# postgres user when this runs as root. Each test gets a database of its own
-# and finds REEFDART_SCORES_DB pointing at it. The cluster is stopped and
-# removed however this ends. Skipped (77) only where PostgreSQL cannot be
+# temporary folder, on a Unix socket there only, run as the postgres user when
+# this runs as root; each test gets a database of its own, which
+# REEFDART_SCORES_DB names. Skipped (77) only where PostgreSQL cannot be
 # installed or cannot start here.
 # Usage: tests/scores_postgres.sh GOOGLE_TEST_PROGRAM [ARGS...]
 set -u
@@ -21,14 +20,12 @@ if [ -z "$bin" ] || [ ! -x "$bin/initdb" ]; then
     [ -n "$bin" ] && [ -x "$bin/initdb" ] || { echo "no PostgreSQL server programs after installing"; exit 77; }
 fi
 
-# The server refuses to run as root: there it runs as postgres (whom the
-# package makes), in a folder that user can reach.
+# The server refuses to run as root; a socket's path is at most 107 bytes.
 as=()
 if [ "$(id -u)" -eq 0 ]; then
     getent passwd postgres >/dev/null || { echo "no postgres user to run the server as"; exit 77; }
     as=(runuser -u postgres --)
 fi
-# A socket's path is at most 107 bytes; /tmp keeps it short.
 base=${TMPDIR:-/tmp}
 [ ${#base} -le 60 ] || base=/tmp
 dir=$(mktemp -d "$base/reefdart-pg.XXXXXX") || { echo "cannot make a temporary folder"; exit 1; }
@@ -40,15 +37,13 @@ if [ ${#as[@]} -gt 0 ]; then
     fi
 fi
 data=$dir/data
-# Should this script be killed outright, a watcher of its own session stops
-# the server and removes the folder once it is gone.
+# The server is stopped and the folder removed however this ends: should this
+# script be killed outright, a watcher in a session of its own does it.
 (setsid bash -c 'tail --pid="$1" -f /dev/null; d=$2 b=$3; shift 3
     [ -f "$d/data/postmaster.pid" ] && "$@" "$b/pg_ctl" -D "$d/data" -m immediate stop
     rm -rf "$d"' watcher $$ "$dir" "$bin" "${as[@]}" </dev/null >/dev/null 2>&1 &)
 cleanup() {
-    if [ -f "$data/postmaster.pid" ]; then
-        "${as[@]}" "$bin/pg_ctl" -D "$data" -m immediate stop >/dev/null 2>&1
-    fi
+    [ -f "$data/postmaster.pid" ] && "${as[@]}" "$bin/pg_ctl" -D "$data" -m immediate stop >/dev/null 2>&1
     rm -rf "$dir"
 }
 trap cleanup EXIT
@@ -56,25 +51,16 @@ trap 'exit 130' INT
 trap 'exit 143' TERM
 
 started=$SECONDS
+fail77() { echo "$1"; cat "$dir"/*.log; exit 77; }
 "${as[@]}" "$bin/initdb" -D "$data" -U reefdart -A trust -E UTF8 --locale=C --no-sync \
-    >"$dir/initdb.log" 2>&1 || { echo "initdb failed: PostgreSQL cannot run here"; cat "$dir/initdb.log"; exit 77; }
-# Nothing listens on the network; the data need not outlive the run. pg_ctl
-# waits for the server to say it has started (or to die); the time limit only
-# bounds one that hangs.
+    >"$dir/initdb.log" 2>&1 || fail77 "initdb failed: PostgreSQL cannot run here"
+# Nothing on the network, nothing kept; pg_ctl waits for the server to start
+# (or die), its time limit only bounds one that hangs.
 "${as[@]}" "$bin/pg_ctl" -D "$data" -l "$dir/server.log" -w -t 180 \
     -o "-c listen_addresses='' -c unix_socket_directories='$dir' -c port=5432 -c fsync=off -c full_page_writes=off -c synchronous_commit=off -c max_connections=200" \
-    start >"$dir/pg_ctl.log" 2>&1 || {
-    echo "the PostgreSQL server could not start"
-    cat "$dir/pg_ctl.log" "$dir/server.log"
-    exit 77
-}
-# Then ready for connections on its socket.
+    start >"$dir/pg_ctl.log" 2>&1 || fail77 "the PostgreSQL server could not start"
 until "$bin/pg_isready" -q -h "$dir" -p 5432; do
-    if ! "${as[@]}" "$bin/pg_ctl" -D "$data" status >/dev/null 2>&1; then
-        echo "the PostgreSQL server stopped while starting"
-        cat "$dir/server.log"
-        exit 77
-    fi
+    "${as[@]}" "$bin/pg_ctl" -D "$data" status >/dev/null 2>&1 || fail77 "the PostgreSQL server stopped while starting"
     if [ $((SECONDS - started)) -gt 180 ]; then
         echo "the PostgreSQL server was not ready after 180 seconds"
         cat "$dir/server.log"
@@ -84,26 +70,19 @@ until "$bin/pg_isready" -q -h "$dir" -p 5432; do
 done
 echo "PostgreSQL $("$bin/postgres" --version | awk '{print $3}') ready in $dir after $((SECONDS - started)) s"
 
-number=0
-# Runs the test program with a new database; its arguments follow.
-run_on_new_database() {
-    number=$((number + 1))
-    local db=scores_$number
-    "$bin/createdb" -h "$dir" -p 5432 -U reefdart "$db" || { echo "createdb $db failed"; return 1; }
-    REEFDART_SCORES_DB="postgresql:///$db?host=$dir&port=5432&user=reefdart" "$tests" "$@" </dev/null
-    local code=$?
-    "$bin/dropdb" -h "$dir" -p 5432 -U reefdart "$db" >/dev/null 2>&1
-    return $code
-}
-
-# The tests as SUITE.NAME, one a line, from Google Test's list.
-names=$("$tests" --gtest_list_tests 2>/dev/null | awk '
-    /^[^ ]/ { suite = $1; next }
-    /^  [^ ]/ { print suite $1 }')
+# Each test (SUITE.NAME from Google Test's list) on a new database.
+names=$("$tests" --gtest_list_tests 2>/dev/null | awk '/^[^ ]/ { suite = $1; next } /^  [^ ]/ { print suite $1 }')
 [ -n "$names" ] || { echo "$tests lists no tests"; exit 1; }
+number=0
 failed=()
 while read -r name; do
-    run_on_new_database --gtest_filter="$name" "$@" || failed+=("$name")
+    number=$((number + 1))
+    db=scores_$number
+    pg=(-h "$dir" -p 5432 -U reefdart)
+    "$bin/createdb" "${pg[@]}" "$db" || { echo "createdb $db failed"; failed+=("$name"); continue; }
+    REEFDART_SCORES_DB="postgresql:///$db?host=$dir&port=5432&user=reefdart" "$tests" \
+        --gtest_filter="$name" "$@" </dev/null || failed+=("$name")
+    "$bin/dropdb" "${pg[@]}" "$db" >/dev/null 2>&1
 done <<<"$names"
 echo "$number test(s) over PostgreSQL in $((SECONDS - started)) s"
 if [ ${#failed[@]} -gt 0 ]; then
