@@ -12,6 +12,8 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 namespace {
 
 constexpr int16_t K_UP = 'W', K_DOWN = 'S', K_RESTART = 'R', K_EXIT = 'Q';
@@ -26,13 +28,10 @@ class Input : public ::testing::Test {
         gxStart = 0x0D, gxA = 0xC1, gxB = 0xC2, gxC = 0xC3;
         keyUp = K_UP, keyDown = K_DOWN, keyRestart = K_RESTART, keyExit = K_EXIT;
         keyLeft = keyRight = KEY_UNASSIGNED;
-        keyCaptureActive = 0;
+        keyCaptureActive = tapX = tapY = tapPending = synthSelect = riseHeld = gameKind = 0;
         keyCaptureIndex = 4;
-        tapX = tapY = tapPending = synthSelect = 0;
-        riseHeld = 0;
         fishEnergy = 5;
         language = LANG_ENGLISH;
-        gameKind = 0;
         appMode = MODE_FRONTEND;
         enterScreen(SCREEN_TITLE, 0);
     }
@@ -56,8 +55,7 @@ TEST_F(Input, FrontEndCursorWrapsAndClicks) {
     EXPECT_EQ(menuPhase, 0.0f);
     down('P'); // anything else: nothing
     EXPECT_EQ(menuCursor, 1);
-    // Back on the title does nothing more than click: no screen, cursor,
-    // volume or mode changes.
+    // Back on the title only clicks: no screen, cursor, volume or mode changes.
     int clicks = speaker.playingSounds();
     int sounds = speaker.volumeSounds(), musics = speaker.volumeMusics();
     down(gxLeft);
@@ -107,14 +105,12 @@ TEST_F(Input, SelectKeysRunTheHighlightedItem) {
 
 TEST_F(Input, GameKeys) {
     inGame();
-    down(K_UP);
-    EXPECT_EQ(riseHeld, 1);
-    up(K_UP);
-    EXPECT_EQ(riseHeld, 0);
-    down(gxUp);
-    EXPECT_EQ(riseHeld, 1);
-    up(gxUp);
-    EXPECT_EQ(riseHeld, 0);
+    for (WPARAM rise : {static_cast<WPARAM>(K_UP), static_cast<WPARAM>(gxUp)}) {
+        down(rise);
+        EXPECT_EQ(riseHeld, 1);
+        up(rise);
+        EXPECT_EQ(riseHeld, 0);
+    }
     down(gxStart); // alive: nothing
     EXPECT_EQ(appMode, MODE_GAME);
     fishEnergy = 0;
@@ -161,19 +157,15 @@ TEST_F(Input, KeyCaptureTakesFourDifferentKeys) {
     up('B');
     down('C');
     EXPECT_EQ(keyCaptureActive, 0);
-    EXPECT_EQ(keyUp, 'A');
-    EXPECT_EQ(keyDown, gxUp);
-    EXPECT_EQ(keyRestart, 'B');
-    EXPECT_EQ(keyExit, 'C');
-    EXPECT_EQ(keyLeft, KEY_UNASSIGNED);
-    EXPECT_EQ(keyRight, KEY_UNASSIGNED);
+    EXPECT_EQ((std::vector<int>{keyUp, keyDown, keyRestart, keyExit, keyLeft, keyRight}),
+              (std::vector<int>{'A', gxUp, 'B', 'C', KEY_UNASSIGNED, KEY_UNASSIGNED}));
     EXPECT_EQ(menuScreen, SCREEN_SETTINGS);
     EXPECT_EQ(menuCursor, 2);
 }
 
 // A tap the front end resolved becomes a select press in the next timer
-// message, which it replaces; a missed tap presses A, so the highlighted item
-// runs, unless it was let go at x 0.
+// message, which it replaces; a missed tap selects the highlighted item,
+// unless it was let go at x 0.
 TEST_F(Input, TapsBecomeSelectPresses) {
     menuCursor = 1;
     synthSelect = 1; // the front end found the tap on Settings
@@ -213,8 +205,7 @@ TEST_F(Input, StylusInAGame) {
     onStylusUp(MAKELPARAM(100, 100));
     EXPECT_EQ(riseHeld, 0);
     EXPECT_EQ(tapX, 0);
-    // Held at the moment of death: the release leaves riseHeld, and the next
-    // game starts with it.
+    // Held at death: the release leaves riseHeld, and the next game starts with it.
     onStylusDown();
     fishEnergy = 0;
     onStylusDown(); // a press while dead changes nothing

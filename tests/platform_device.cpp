@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 namespace {
 
 uint16_t pattern(int x, int y) {
@@ -40,12 +42,10 @@ TEST(Device, GameApiProfilesReadBackThroughTheirPitches) {
         SCOPED_TRACE(e.name);
         useTestHost(e.name);
         GXDisplayProperties p = GXGetDisplayProperties();
-        EXPECT_EQ(p.cxWidth, e.width);
-        EXPECT_EQ(p.cyHeight, e.height);
-        EXPECT_EQ(p.cbxPitch, e.xBytes);
-        EXPECT_EQ(p.cbyPitch, e.yBytes);
-        EXPECT_EQ(p.cBPP, 16);
-        EXPECT_EQ(p.ffFormat, static_cast<DWORD>(kfDirect565));
+        EXPECT_EQ((std::vector<long>{long(p.cxWidth), long(p.cyHeight), p.cbxPitch, p.cbyPitch,
+                                     p.cBPP, long(p.ffFormat)}),
+                  (std::vector<long>{long(e.width), long(e.height), e.xBytes, e.yBytes, 16,
+                                     long(kfDirect565)}));
         EXPECT_EQ(GXBeginDraw(), nullptr); // not open yet
         ASSERT_EQ(GXOpenDisplay(reinterpret_cast<HWND>(1), GX_FULLSCREEN), 1);
         uint16_t* base = static_cast<uint16_t*>(GXBeginDraw());
@@ -85,23 +85,18 @@ TEST(Device, RawProfileShowsTheRawFrameBuffer) {
 TEST(Device, KeysSuspendAndRepeatedCloses) {
     useTestHost();
     GXKeyList k = GXGetDefaultKeys(GX_NORMALKEYS);
-    EXPECT_EQ(k.vkUp, 0x26);
-    EXPECT_EQ(k.vkDown, 0x28);
-    EXPECT_EQ(k.vkLeft, 0x25);
-    EXPECT_EQ(k.vkRight, 0x27);
-    EXPECT_EQ(k.vkStart, 0x0D);
-    EXPECT_EQ(k.vkA, 0xC1);
-    EXPECT_EQ(k.vkB, 0xC2);
-    EXPECT_EQ(k.vkC, 0xC3);
+    EXPECT_EQ(
+        (std::vector<int>{k.vkUp, k.vkDown, k.vkLeft, k.vkRight, k.vkStart, k.vkA, k.vkB, k.vkC}),
+        (std::vector<int>{0x26, 0x28, 0x25, 0x27, 0x0D, 0xC1, 0xC2, 0xC3}));
     GXOpenDisplay(reinterpret_cast<HWND>(1), GX_FULLSCREEN);
     GXSuspend();
     EXPECT_EQ(GXBeginDraw(), nullptr);
     GXResume();
     EXPECT_NE(GXBeginDraw(), nullptr);
-    EXPECT_EQ(GXCloseDisplay(), 1);
-    EXPECT_EQ(GXCloseDisplay(), 1);
-    EXPECT_EQ(GXCloseInput(), 1);
-    EXPECT_EQ(GXCloseInput(), 1);
+    for (int i = 0; i < 2; ++i) {
+        EXPECT_EQ(GXCloseDisplay(), 1);
+        EXPECT_EQ(GXCloseInput(), 1);
+    }
     EXPECT_EQ(GXBeginDraw(), nullptr);
 }
 

@@ -1,11 +1,11 @@
 // The message loop hands messages out in the handheld's order and makes
 // WM_TIMER only when due, never more than one at a time.
 #include "platform/headless/host.h"
+#include "platform/host/host.h"
 #include "platform/wince/messages.h"
 #include "platform/wince/resources.h"
 #include "platform/wince/runtime.h"
 #include "platform/wince/steady_clock.h"
-#include "platform/host/host.h"
 #include "support/test_host.h"
 
 #include <gtest/gtest.h>
@@ -40,6 +40,7 @@ class MessageLoop : public ::testing::Test {
         GetMessageW(&m, nullptr, 0, 0);
         return m;
     }
+    UINT nextType() { return next().message; }
 };
 
 TEST_F(MessageLoop, LateTimerGivesOneMessageNotOnePerPeriod) {
@@ -55,19 +56,18 @@ TEST_F(MessageLoop, LateTimerGivesOneMessageNotOnePerPeriod) {
     EXPECT_EQ(m.time, start + 105);
 }
 
-TEST_F(MessageLoop, TimerComesAfterPostedAndInputMessages) {
+// Posted messages come first, then input, paint and last the timer; quit
+// comes before all.
+TEST_F(MessageLoop, PostedInputPaintTimerAndQuitBeforeAll) {
     headlessAdvance(20);
     queueInput(WM_KEYDOWN, VK_UP, 0);
     PostMessageW(window, WM_COMMAND, 7, 0);
-    EXPECT_EQ(next().message, static_cast<UINT>(WM_COMMAND));
+    EXPECT_EQ(nextType(), static_cast<UINT>(WM_COMMAND));
     MSG key = next();
     EXPECT_EQ(key.message, static_cast<UINT>(WM_KEYDOWN));
     EXPECT_EQ(key.hwnd, window);
     EXPECT_TRUE(keyIsDown(VK_UP));
-    EXPECT_EQ(next().message, static_cast<UINT>(WM_TIMER));
-}
-
-TEST_F(MessageLoop, PaintComesBeforeTimerAndQuitBeforeBoth) {
+    EXPECT_EQ(nextType(), static_cast<UINT>(WM_TIMER));
     ShowWindow(window, SW_SHOW);
     headlessAdvance(20);
     PostQuitMessage(3);
@@ -75,9 +75,9 @@ TEST_F(MessageLoop, PaintComesBeforeTimerAndQuitBeforeBoth) {
     EXPECT_EQ(GetMessageW(&m, nullptr, 0, 0), 0);
     EXPECT_EQ(m.message, static_cast<UINT>(WM_QUIT));
     EXPECT_EQ(m.wParam, 3u);
-    EXPECT_EQ(next().message, static_cast<UINT>(WM_PAINT));
-    DispatchMessageW(&m); // nothing: the quit message has no window
-    EXPECT_EQ(next().message, static_cast<UINT>(WM_PAINT)); // not painted yet, so it comes again
+    EXPECT_EQ(nextType(), static_cast<UINT>(WM_PAINT));
+    DispatchMessageW(&m);                               // nothing: quit has no window
+    EXPECT_EQ(nextType(), static_cast<UINT>(WM_PAINT)); // not painted yet: it comes again
 }
 
 // Create comes during creation, the first timer one period on; close destroys
@@ -95,6 +95,22 @@ TEST_F(MessageLoop, ALifeFromCreateToDestroy) {
     EXPECT_EQ(seen.back(), static_cast<UINT>(WM_DESTROY));
     EXPECT_TRUE(programFinished());
     EXPECT_FALSE(PostMessageW(window, WM_COMMAND, 1, 0));
+}
+
+TEST_F(MessageLoop, CtrlLettersBecomeCommands) {
+    HACCEL table = LoadAcceleratorsW(nullptr, 3);
+    ASSERT_NE(table, nullptr);
+    MSG m = {window, WM_KEYDOWN, 'A', 0, 0, {0, 0}};
+    EXPECT_EQ(TranslateAcceleratorW(window, table, &m), 0); // no Control held
+    queueInput(WM_KEYDOWN, VK_CONTROL, 0);
+    next();
+    seen.clear();
+    EXPECT_EQ(TranslateAcceleratorW(window, table, &m), 1);
+    m.wParam = 'Q';
+    EXPECT_EQ(TranslateAcceleratorW(window, table, &m), 1);
+    m.wParam = 'B';
+    EXPECT_EQ(TranslateAcceleratorW(window, table, &m), 0);
+    EXPECT_EQ(seen, (std::vector<UINT>{WM_COMMAND, WM_COMMAND}));
 }
 
 uint32_t fakeWall = 0;
@@ -119,48 +135,20 @@ TEST(SteadyClock, AStalledMachineDropsAllButATenthOfASecond) {
     }
     EXPECT_EQ(atOnce, 21);
     EXPECT_EQ(host->tickCount(), 1105u);
-    // From there the timers come at the wall clock's pace again.
-    fakeWall = 11010;
+    fakeWall = 11010; // from there the timers come at the wall clock's pace
     EXPECT_TRUE(host->waitForInput(true, 1110));
     EXPECT_EQ(host->tickCount(), 1110u);
     unsteadyTheClock();
     host = own;
 }
 
-TEST(Accelerators, CtrlLettersBecomeCommands) {
-    useTestHost();
-    seen.clear();
-    WNDCLASSW c = {};
-    c.lpfnWndProc = recordingProc;
-    c.lpszClassName = L"acc";
-    RegisterClassW(&c);
-    HWND w =
-        CreateWindowExW(0, L"acc", L"acc", 0, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
-    HACCEL table = LoadAcceleratorsW(nullptr, 3);
-    ASSERT_NE(table, nullptr);
-    MSG m = {w, WM_KEYDOWN, 'A', 0, 0, {0, 0}};
-    EXPECT_EQ(TranslateAcceleratorW(w, table, &m), 0); // no Control held
-    queueInput(WM_KEYDOWN, VK_CONTROL, 0);
-    MSG ctrl = {};
-    GetMessageW(&ctrl, nullptr, 0, 0);
-    seen.clear();
-    EXPECT_EQ(TranslateAcceleratorW(w, table, &m), 1);
-    m.wParam = 'Q';
-    EXPECT_EQ(TranslateAcceleratorW(w, table, &m), 1);
-    m.wParam = 'B';
-    EXPECT_EQ(TranslateAcceleratorW(w, table, &m), 0);
-    EXPECT_EQ(seen, (std::vector<UINT>{WM_COMMAND, WM_COMMAND}));
-}
-
 TEST(Runtime, RandomNumbersFollowTheHandheldGenerator) {
     crtSrand(1);
     // state = state * 214013 + 2531011; result = (state >> 16) & 0x7FFF
-    EXPECT_EQ(crtRand(), 41);
-    EXPECT_EQ(crtRand(), 18467);
-    EXPECT_EQ(crtRand(), 6334);
+    EXPECT_EQ((std::vector<int>{crtRand(), crtRand(), crtRand()}),
+              (std::vector<int>{41, 18467, 6334}));
     crtSrand(0xFFFFFFFFu);
-    uint32_t state = 0xFFFFFFFFu * 214013u + 2531011u;
-    EXPECT_EQ(crtRand(), static_cast<int>((state >> 16) & 0x7FFF));
+    EXPECT_EQ(crtRand(), static_cast<int>(((0xFFFFFFFFu * 214013u + 2531011u) >> 16) & 0x7FFF));
 }
 
 TEST(Resources, StringsAndTheAboutDialog) {
