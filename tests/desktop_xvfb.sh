@@ -1,28 +1,77 @@
 #!/usr/bin/env bash
-# The desktop build opens its window on a real X server (Xvfb), and a
-# screenshot of the server shows it. Skipped (77) where Xvfb is missing.
+# The desktop game on a real X server (Xvfb): its window shows a picture, and
+# SIGINT and SIGTERM close it as its close button does, with exit code 0 and
+# all six settings files saved, both on an empty data folder and on one whose
+# own settings must come back unchanged. Skipped (77) where Xvfb is missing.
 set -u
 exe=$1
 command -v xvfb-run >/dev/null && command -v import >/dev/null || { echo "no Xvfb or ImageMagick"; exit 77; }
 dir=$(mktemp -d)
-# The X server's client libraries and GL drivers are loaded and unloaded by
-# SDL and leave allocations that no longer have a module to name; the game's
-# own leaks are checked by the unit tests.
-export ASAN_OPTIONS="${ASAN_OPTIONS:-}:detect_leaks=0"
 trap 'rm -rf "$dir"' EXIT
-xvfb-run -a -s "-screen 0 640x800x24" bash -c "
-    SDL_AUDIODRIVER=dummy '$exe' --data-dir '$dir/data' --scale 2 2>'$dir/log' & pid=\$!
-    sleep 4
-    import -window root '$dir/shot.png'
-    kill -TERM \$pid
-    wait \$pid
-    echo \$? >'$dir/code'
-" || { echo "xvfb-run failed"; cat "$dir/log"; exit 1; }
-code=$(cat "$dir/code" 2>/dev/null || echo none)
-[ "$code" = 0 ] || { echo "the game ended with $code"; cat "$dir/log"; exit 1; }
-[ -s "$dir/shot.png" ] || { echo "no screenshot"; exit 1; }
-# The window sits on the server's black root: a 480 x 640 area of its own picture.
-colours=$(convert "$dir/shot.png" -crop 480x640+80+80 +repage -unique-colors -format '%w' info:)
-[ "$colours" -ge 2 ] || { echo "the window area shows a single colour"; exit 1; }
-mkdir -p "${TEST_OUTPUT_DIR:-/tmp}" && cp "$dir/shot.png" "${TEST_OUTPUT_DIR:-/tmp}/reefdart-xvfb.png"
-echo "window shown: $colours colours"
+# The X server's client libraries and GL drivers leave allocations that no
+# longer have a module to name; the game's own leaks are checked by the unit tests.
+export ASAN_OPTIONS="${ASAN_OPTIONS:-}:detect_leaks=0"
+
+# The files each case must end with (read through a name reference below).
+# shellcheck disable=SC2034
+# French, music 40, effects 20; a career of its own; six configured keys.
+own=(record.dat:04242 sound.dat:15030 career.dat:43155419
+     keys.dat:139137 keys2.dat:127182 keys3.dat:140138)
+# shellcheck disable=SC2034
+empty=(record.dat:00000 sound.dat:27442 career.dat:32102210
+       keys.dat:090090 keys2.dat:090090 keys3.dat:090090)
+
+failed=0
+run() { # signal case
+    local signal=$1 case=$2 data="$dir/$1-$2"
+    mkdir -p "$data"
+    local -n expected=$case
+    if [ "$case" = own ]; then
+        for entry in "${expected[@]}"; do printf '%s' "${entry#*:}" >"$data/${entry%%:*}"; done
+    fi
+    # The signal goes once the window (480 x 640 on the server's black root)
+    # shows more than one colour, or after 60 s. A background job of a script
+    # starts with SIGINT ignored; a game started from a terminal has it at its
+    # default, and so does this one.
+    xvfb-run -a -s "-screen 0 640x800x24" bash -c "
+        SDL_AUDIODRIVER=dummy env --default-signal=INT,TERM '$exe' --data-dir '$data' \\
+            --scale 2 2>'$data.log' & pid=\$!
+        for i in \$(seq 300); do
+            import -window root '$data.png' 2>/dev/null && [ \"\$(convert '$data.png' \\
+                -crop 480x640+80+80 +repage -unique-colors -format %w info:)\" -ge 2 ] &&
+                { touch '$data.shown'; break; }
+            sleep 0.1
+        done
+        kill -$signal \$pid
+        for i in \$(seq 100); do kill -0 \$pid 2>/dev/null || break; sleep 0.1; done
+        if kill -0 \$pid 2>/dev/null; then
+            kill -KILL \$pid; wait \$pid; echo 'still running 10 s after the signal' >'$data.code'
+        else
+            wait \$pid; echo \$? >'$data.code'
+        fi
+    " || { echo "$signal $case: xvfb-run failed"; cat "$data.log"; failed=1; return; }
+    [ -e "$data.shown" ] || { echo "$signal $case: the window area shows a single colour"; failed=1; }
+    local code
+    code=$(cat "$data.code" 2>/dev/null || echo none)
+    [ "$code" = 0 ] || { echo "$signal $case: the game ended with $code"; cat "$data.log"; failed=1; }
+    for entry in "${expected[@]}"; do
+        local name=${entry%%:*} want=${entry#*:} got
+        got=$(cat "$data/$name" 2>/dev/null || echo missing)
+        [ "$got" = "$want" ] || { echo "$signal $case: $name holds '$got', not '$want'"; failed=1; }
+    done
+    local path
+    for path in "$data"/* "$data"/.[!.]*; do
+        [ -e "$path" ] || continue
+        case "${path##*/}" in
+        record.dat | sound.dat | career.dat | keys.dat | keys2.dat | keys3.dat) ;;
+        *) echo "$signal $case: left behind: ${path##*/}"; failed=1 ;;
+        esac
+    done
+}
+
+for signal in INT TERM; do
+    for case in empty own; do run "$signal" "$case"; done
+done
+mkdir -p "${TEST_OUTPUT_DIR:-/tmp}" && cp "$dir/INT-empty.png" "${TEST_OUTPUT_DIR:-/tmp}/reefdart-xvfb.png"
+[ "$failed" = 0 ] && echo "window shown; SIGINT and SIGTERM: exit code 0, all six files saved"
+exit "$failed"
