@@ -1,11 +1,8 @@
 #!/usr/bin/env bash
-# A session played on the desktop build under Xvfb, driven with xdotool (keys
-# and mouse) and recorded with --record, replays on the headless host to the
-# same settings files and the same picture: the window, grabbed with xwd at
-# the game-over screen, equals one of the headless frames around that moment.
-# The game's own replay, which the desktop keeps, verifies to the score the
-# game showed, and watched in the desktop window it ends on the frame the
-# headless host's watch ends on.
+# A desktop session under Xvfb, driven with xdotool and kept with --record,
+# replays on the headless host to the same files and a frame equal to the
+# window at game over; the desktop's own game replay verifies to the score
+# shown and, watched in the window, ends on the headless watch's last frame.
 # Skipped (77) where Xvfb, xdotool or ImageMagick is missing.
 set -u
 exe=$1
@@ -48,8 +45,7 @@ code=$(cat "$dir/code" 2>/dev/null || echo none)
 grep -q '^stylus-down ' "$dir/rec.txt" && grep -q '^press UP' "$dir/rec.txt" ||
     { echo "the recording lacks the stylus or the keys:"; cat "$dir/rec.txt"; exit 1; }
 
-# Shots every 5 ms over the last 1.5 s before the window closed: the grab was
-# taken a moment before the close.
+# Shots every 5 ms over the 1.5 s before the close, when the window was grabbed.
 awk -v dir="$dir" '
     { lines[NR] = $0 }
     END {
@@ -72,21 +68,17 @@ done
 
 # SDL widens 5-6-5 to 8 bits by truncation, the headless shots by bit
 # replication: they may differ by one level in a channel (under 1%).
+same() { [ "$(compare -metric AE -fuzz 1% "$1" "$2" null: 2>&1)" = 0 ]; }
 convert "$dir/window.xwd" "$dir/window.png"
 found=
 for shot in "$dir"/shot-*.png; do
-    differ=$(compare -metric AE -fuzz 1% "$dir/window.png" "$shot" null: 2>&1)
-    if [ "$differ" = 0 ]; then
-        mkdir -p "${TEST_OUTPUT_DIR:-/tmp}" && cp "$dir/window.png" "${TEST_OUTPUT_DIR:-/tmp}/reefdart-recorded.png"
-        found=$(basename "$shot")
-        break
-    fi
+    same "$dir/window.png" "$shot" && found=$(basename "$shot") && break
 done
 [ -n "$found" ] || { echo "no headless frame equals the window"; exit 1; }
 echo "replayed: same files (best score $(cat "$dir/headless/record.dat")), window = $found"
 
-# The desktop's replay of its best game: the score the game showed (the
-# record file's), and the same game as the headless replay of the session.
+# The desktop's replay of its best game: the record file's score, and the
+# same game as the headless replay of the session.
 best=$(sed 's/^0*//' "$dir/desktop/record.dat")
 "$exe" --verify "$dir/desktop/bestgame.rdr" >"$dir/verify.txt" ||
     { echo "the desktop's replay does not verify:"; cat "$dir/verify.txt"; exit 1; }
@@ -98,8 +90,8 @@ grep -q ": a score of ${best:-0} in " "$dir/verify.txt" ||
 [ "$(od -An -tu1 -j6 -N1 "$dir/desktop/bestgame.rdr" | tr -d ' ')" = 1 ] ||
     { echo "the desktop's replay does not name the desktop edition"; exit 1; }
 
-# Watched: the headless watch's last frame, then the desktop window until
-# it shows that frame (a minute at most), then Escape.
+# The headless watch's last frame, then the desktop window watched until it
+# shows that frame (a minute at most), then Escape.
 printf 'wait 60000\nshot %s/watched.png\n' "$dir" >"$dir/watch.txt"
 "$exe" --headless "$dir/watch.txt" --data-dir "$dir/watch-headless" \
     --watch "$dir/desktop/bestgame.rdr" 2>"$dir/watch.log" ||
@@ -108,14 +100,14 @@ cp -r "$dir/desktop" "$dir/watcher"
 cat >"$dir/watch.sh" <<'WATCH'
 set -u
 exe=$1 dir=$2
+same() { [ "$(compare -metric AE -fuzz 1% "$1" "$2" null: 2>&1)" = 0 ]; }
 SDL_AUDIODRIVER=dummy "$exe" --watch "$dir/desktop/bestgame.rdr" --data-dir "$dir/watcher" \
     --scale 1 2>"$dir/watch-log" &
 pid=$!
 wid=$(xdotool search --sync --name '^Reefdart$' | head -1)
 for _ in $(seq 120); do
     xwd -id "$wid" -silent >"$dir/watching.xwd" && convert "$dir/watching.xwd" "$dir/watching.png" &&
-        [ "$(compare -metric AE -fuzz 1% "$dir/watching.png" "$dir/watched.png" null: 2>&1)" = 0 ] &&
-        { echo same >"$dir/seen"; break; }
+        same "$dir/watching.png" "$dir/watched.png" && { echo same >"$dir/seen"; break; }
     sleep 0.5
 done
 xdotool key --window "$wid" Escape
