@@ -188,14 +188,6 @@ int runBlit(STGapiBuffer* b, const Surface* s, const RefArgs& a) {
     }
 }
 
-std::vector<uint16_t> logicalPixels(const STGapiBuffer& b) {
-    std::vector<uint16_t> out;
-    out.reserve(static_cast<size_t>(screenWidth) * static_cast<size_t>(screenHeight));
-    for (int y = 0; y < screenHeight; ++y)
-        for (int x = 0; x < screenWidth; ++x) out.push_back(b.base[x * b.xPitch + y * b.yPitch]);
-    return out;
-}
-
 // The test's random numbers: 0 .. range-1 from a fixed seed.
 struct Lcg {
     uint32_t state;
@@ -229,7 +221,7 @@ void checkBlit(STGapiBuffer* b, Reference* ref, const Surface& s, const RefArgs&
     if (ref->lastX >= 0) {
         EXPECT_EQ(b->cursor, b->base + ref->lastX * b->xPitch + ref->lastY * b->yPitch) << where;
     }
-    ASSERT_EQ(logicalPixels(*b), ref->pixels) << where << " kind " << a.kind;
+    ASSERT_EQ(backScreen(*b), ref->pixels) << where << " kind " << a.kind;
 }
 
 // 300 random pictures blitted at random places, partly or wholly off the
@@ -237,7 +229,7 @@ void checkBlit(STGapiBuffer* b, Reference* ref, const Surface& s, const RefArgs&
 // third picture all but one in twenty are, so that whole lines of it occur.
 void compareWithReference(STGapiBuffer* b, uint32_t seed) {
     Lcg next{seed};
-    Reference ref{screenWidth, screenHeight, logicalPixels(*b)};
+    Reference ref{screenWidth, screenHeight, backScreen(*b)};
     for (int round = 0; round < 300; ++round) {
         int w = 1 + static_cast<int>(next(48)), h = 1 + static_cast<int>(next(36));
         std::vector<uint16_t> p(static_cast<size_t>(w * h));
@@ -335,7 +327,7 @@ class GuardedPixels {
 // heights run through 1 to 40 as well, the rotated layout's line lengths.
 void compareEveryLength(STGapiBuffer* display, bool againstTheEnd, uint32_t seed) {
     Lcg next{seed};
-    Reference ref{screenWidth, screenHeight, logicalPixels(*display)};
+    Reference ref{screenWidth, screenHeight, backScreen(*display)};
     for (int w = 1; w <= 40; ++w)
         for (int corner = 0; corner < 4; ++corner)
             for (int kind = REF_OPAQUE; kind <= REF_TINTED; ++kind) {

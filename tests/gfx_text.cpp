@@ -4,7 +4,6 @@
 #include "gfx/blit.h"
 #include "gfx/surface.h"
 #include "gfx/text.h"
-#include "shell/state.h"
 #include "support/gfx_host.h"
 
 #include <gtest/gtest.h>
@@ -20,7 +19,6 @@ class Text : public ::testing::Test {
   protected:
     void SetUp() override {
         useGfxHost("qvga");
-        menuPhase = 0;
         loadFont();
     }
 };

@@ -236,16 +236,15 @@ double darkest(const Picture& s, int x0, int y0, int x1, int y1) {
     return d;
 }
 
-// The highlight panel: the four slices the highlight cuts from it (first row
-// and height) are grey on exact purple, far from it (no tinted fringe around
-// the keyed blit), and light where the item labels fall in the middle
-// columns (label rows of each slice in the 240 x 320 layout).
-TEST_F(Pictures, HighlightPanelIsGreyOnExactPurpleAndLightUnderTheLabels) {
+// The four slices the highlight cuts from its panel (first row and height)
+// are grey on exact purple, far from it: no tinted fringe around the keyed
+// blit. (title_contrast measures the labels on them.)
+TEST_F(Pictures, HighlightPanelIsGreyOnExactPurple) {
     Picture panel(BITMAP_HIGHLIGHT);
     ASSERT_TRUE(panel.loaded());
     for (int x : {0, 156})
         for (int y : {0, 243}) EXPECT_EQ(panel.at(x, y), KEY);
-    const int slices[4][3] = {{0, 73, 39}, {73, 51, 19}, {124, 53, 18}, {177, 67, 18}};
+    const int slices[4][2] = {{0, 73}, {73, 51}, {124, 53}, {177, 67}};
     for (const auto& s : slices) {
         SCOPED_TRACE(s[0]);
         int keyed = 0, drawn = 0;
@@ -265,10 +264,6 @@ TEST_F(Pictures, HighlightPanelIsGreyOnExactPurpleAndLightUnderTheLabels) {
             }
         EXPECT_GT(keyed, 0);
         EXPECT_GT(drawn, s[1] * 157 / 2);
-        const int top = s[0] + s[2];
-        for (int y = top; y <= top + 15; ++y)
-            for (int x = 49; x <= 109; ++x) ASSERT_NE(panel.at(x, y), KEY) << x << "," << y;
-        EXPECT_GT(panel.meanLuma(49, top, 109, top + 15), 170.0);
     }
 }
 

@@ -57,9 +57,14 @@ uint16_t backPixel(int x, int y) {
 }
 
 std::vector<uint16_t> backScreen() {
+    return backScreen(backBuffer);
+}
+
+std::vector<uint16_t> backScreen(const STGapiBuffer& b) {
     std::vector<uint16_t> out;
+    out.reserve(static_cast<size_t>(screenWidth) * static_cast<size_t>(screenHeight));
     for (int y = 0; y < screenHeight; ++y)
-        for (int x = 0; x < screenWidth; ++x) out.push_back(backPixel(x, y));
+        for (int x = 0; x < screenWidth; ++x) out.push_back(b.base[x * b.xPitch + y * b.yPitch]);
     return out;
 }
 

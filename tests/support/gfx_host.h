@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <vector>
 
+struct STGapiBuffer;
 struct Surface;
 
 // Chooses the device, lets the three buffers query it, opens the display (or
@@ -21,8 +22,9 @@ void fillBackBuffer(uint16_t value);
 uint16_t backPixel(int x, int y);
 // A Surface made from the given pixels; release with releaseSurface.
 Surface* makeSurface(int width, int height, const std::vector<uint16_t>& pixels);
-// Every logical pixel of backBuffer, row by row.
+// Every logical pixel of backBuffer (or another buffer), row by row.
 std::vector<uint16_t> backScreen();
+std::vector<uint16_t> backScreen(const STGapiBuffer& buffer);
 
 // A picture of the executable's resources as the game converts it for
 // backBuffer (useGfxHost first); one that did not load is empty.
