@@ -31,21 +31,10 @@ const LPARAM LETGO_POINT = MAKELPARAM(LETGO_X, LETGO_Y);
 
 using Seen = std::tuple<UINT, WPARAM, LPARAM>;
 using Seq = std::vector<Seen>;
-Seen down(int vk) {
-    return {WM_KEYDOWN, vk, 0};
-}
-Seen up(int vk) {
-    return {WM_KEYUP, vk, 0};
-}
-Seen press(LPARAM at) {
-    return {WM_LBUTTONDOWN, 1, at};
-}
-Seen lift(LPARAM at) {
-    return {WM_LBUTTONUP, 0, at};
-}
-void key(SDL_Keycode sym, bool isDown, bool repeat = false) {
-    sendKey(sym, isDown, repeat);
-}
+const auto down = [](int vk) { return Seen{WM_KEYDOWN, vk, 0}; };
+const auto up = [](int vk) { return Seen{WM_KEYUP, vk, 0}; };
+const auto press = [](LPARAM at) { return Seen{WM_LBUTTONDOWN, 1, at}; };
+const auto lift = [](LPARAM at) { return Seen{WM_LBUTTONUP, 0, at}; };
 void button(int which, bool isDown) {
     SDL_Event e = sdlEvent(isDown ? SDL_CONTROLLERBUTTONDOWN : SDL_CONTROLLERBUTTONUP);
     e.cbutton.which = PAD, e.cbutton.button = static_cast<uint8_t>(which);
@@ -110,38 +99,38 @@ class Input : public ::testing::Test {
 };
 
 TEST_F(Input, KeysPressOnceRepeatWhileHeldAndReleaseOnce) {
-    key(SDLK_UP, true);
-    key(SDLK_UP, true, true);
-    key(SDLK_UP, false);
-    key(SDLK_UP, false); // a stray release sends nothing
+    sendKey(SDLK_UP, true);
+    sendKey(SDLK_UP, true, true);
+    sendKey(SDLK_UP, false);
+    sendKey(SDLK_UP, false); // a stray release sends nothing
     EXPECT_EQ(take(), (Seq{down(VK_UP), down(VK_UP), up(VK_UP)}));
     EXPECT_FALSE(keyIsDown(VK_UP));
     // Two keys giving the same code: one press, one release after both.
-    key(SDLK_RETURN, true);
-    key(SDLK_KP_ENTER, true);
-    key(SDLK_RETURN, false);
+    sendKey(SDLK_RETURN, true);
+    sendKey(SDLK_KP_ENTER, true);
+    sendKey(SDLK_RETURN, false);
     EXPECT_EQ(take(), Seq{down(VK_RETURN)});
     EXPECT_TRUE(keyIsDown(VK_RETURN));
-    key(SDLK_KP_ENTER, false);
+    sendKey(SDLK_KP_ENTER, false);
     EXPECT_EQ(take(), Seq{up(VK_RETURN)});
-    for (SDL_Keycode k : {SDLK_z, SDLK_x, SDLK_c, SDLK_w, SDLK_F1, SDLK_F10}) key(k, true);
+    for (SDL_Keycode k : {SDLK_z, SDLK_x, SDLK_c, SDLK_w, SDLK_F1, SDLK_F10}) sendKey(k, true);
     EXPECT_EQ(take(), (Seq{down(VK_A_BUTTON), down(VK_B_BUTTON), down(VK_C_BUTTON), down('W'),
                            down(0x70), down(0x79)}));
 }
 
 TEST_F(Input, SpaceIsTheStylusAtTheOneButtonPointWithoutRepeats) {
-    key(SDLK_SPACE, true);
-    key(SDLK_SPACE, true, true);
-    key(SDLK_SPACE, true, true);
-    key(SDLK_SPACE, false);
+    sendKey(SDLK_SPACE, true);
+    sendKey(SDLK_SPACE, true, true);
+    sendKey(SDLK_SPACE, true, true);
+    sendKey(SDLK_SPACE, false);
     EXPECT_EQ(take(), (Seq{press(ONE_POINT), lift(ONE_POINT)}));
     EXPECT_FALSE(keyIsDown(VK_SPACE));
     // The mouse and Space together are one stylus: one press, one release.
     sendMouse(true, 50, 60);
-    key(SDLK_SPACE, true);
+    sendKey(SDLK_SPACE, true);
     sendMouse(false, 50, 60);
     EXPECT_EQ(take(), Seq{press(MAKELPARAM(50, 60))});
-    key(SDLK_SPACE, false);
+    sendKey(SDLK_SPACE, false);
     EXPECT_EQ(take(), Seq{lift(ONE_POINT)});
     // The mouse moves the stylus only while it holds it.
     SDL_Event move = sdlEvent(SDL_MOUSEMOTION);
@@ -151,8 +140,8 @@ TEST_F(Input, SpaceIsTheStylusAtTheOneButtonPointWithoutRepeats) {
 }
 
 TEST_F(Input, LosingTheFocusLetsGoOfEverythingButTheGameGoesOn) {
-    key(SDLK_UP, true);
-    key(SDLK_z, true);
+    sendKey(SDLK_UP, true);
+    sendKey(SDLK_z, true);
     sendMouse(true, 100, 100);
     button(SDL_CONTROLLER_BUTTON_DPAD_LEFT, true);
     button(SDL_CONTROLLER_BUTTON_A, true);
@@ -162,13 +151,13 @@ TEST_F(Input, LosingTheFocusLetsGoOfEverythingButTheGameGoesOn) {
     EXPECT_FALSE(keyIsDown(VK_UP));
     EXPECT_FALSE(keyIsDown(VK_LEFT));
     // The real releases that come later are nothing new.
-    key(SDLK_UP, false);
+    sendKey(SDLK_UP, false);
     sendMouse(false, 100, 100);
     button(SDL_CONTROLLER_BUTTON_DPAD_LEFT, false);
     button(SDL_CONTROLLER_BUTTON_A, false);
     EXPECT_TRUE(take().empty());
     // Keys work again afterwards; minimising sends nothing.
-    key(SDLK_UP, true);
+    sendKey(SDLK_UP, true);
     sendWindowEvent(SDL_WINDOWEVENT_MINIMIZED);
     sendWindowEvent(SDL_WINDOWEVENT_FOCUS_GAINED);
     EXPECT_EQ(take(), Seq{down(VK_UP)});
@@ -233,17 +222,17 @@ TEST_F(Input, StickDirectionsPressOnceWithDeadZoneAndHysteresis) {
 // Keys, pad buttons and the stick holding one key release it after the last;
 // a pad that goes away lets go of what it held.
 TEST_F(Input, SourcesHoldingOneKeyReleaseItAfterTheLast) {
-    key(SDLK_UP, true);
+    sendKey(SDLK_UP, true);
     button(SDL_CONTROLLER_BUTTON_DPAD_UP, true);
     axis(SDL_CONTROLLER_AXIS_LEFTY, -30000);
     button(SDL_CONTROLLER_BUTTON_DPAD_UP, false);
-    key(SDLK_UP, false);
+    sendKey(SDLK_UP, false);
     EXPECT_EQ(take(), Seq{down(VK_UP)});
     EXPECT_TRUE(keyIsDown(VK_UP));
     axis(SDL_CONTROLLER_AXIS_LEFTY, 0);
     EXPECT_EQ(take(), Seq{up(VK_UP)});
 
-    key(SDLK_z, true);
+    sendKey(SDLK_z, true);
     for (int b : {SDL_CONTROLLER_BUTTON_X, SDL_CONTROLLER_BUTTON_B, SDL_CONTROLLER_BUTTON_A})
         button(b, true); // X is A, also held by the keyboard
     axis(SDL_CONTROLLER_AXIS_LEFTX, 30000);
@@ -253,7 +242,7 @@ TEST_F(Input, SourcesHoldingOneKeyReleaseItAfterTheLast) {
     translateDesktopEvent(removed);
     EXPECT_EQ(take(), (Seq{up(VK_RIGHT), up(VK_B_BUTTON), lift(LETGO_POINT)}));
     EXPECT_TRUE(keyIsDown(VK_A_BUTTON));
-    key(SDLK_z, false);
+    sendKey(SDLK_z, false);
     EXPECT_EQ(take(), Seq{up(VK_A_BUTTON)});
 }
 
@@ -311,11 +300,11 @@ TEST_F(Input, OneButtonRisesInAGameAndSelectsInTheMenusOnEveryDevice) {
         shellReady();
         startGame();
         ASSERT_EQ(appMode, MODE_GAME);
-        key(SDLK_SPACE, true);
-        key(SDLK_SPACE, true, true);
+        sendKey(SDLK_SPACE, true);
+        sendKey(SDLK_SPACE, true, true);
         deliver();
         EXPECT_EQ(riseHeld, 1);
-        key(SDLK_SPACE, false);
+        sendKey(SDLK_SPACE, false);
         deliver();
         EXPECT_EQ(riseHeld, 0);
         button(SDL_CONTROLLER_BUTTON_A, true);
@@ -328,8 +317,8 @@ TEST_F(Input, OneButtonRisesInAGameAndSelectsInTheMenusOnEveryDevice) {
 
         for (int item : {1, 2}) { // Settings, then About
             enterScreen(SCREEN_TITLE, item);
-            key(SDLK_SPACE, true);
-            key(SDLK_SPACE, false);
+            sendKey(SDLK_SPACE, true);
+            sendKey(SDLK_SPACE, false);
             deliver();
             tick(); // the front end finds no item under the tap
             EXPECT_EQ(synthSelect, 0);

@@ -59,7 +59,7 @@ TEST(ScreenFitting, HighDpiDrawableScalesFinerAndTheMouseFollows) {
 // The presenter on both renderers: SDL's software one on the dummy driver,
 // drawn on the main thread, and an accelerated (GL) one on a real X server,
 // drawn on its own thread. The GL instances run only when REEFDART_X11_TESTS
-// is set (tests/desktop_presenter_xvfb.sh does, under Xvfb).
+// is set (tests/desktop_xvfb.sh does, under Xvfb).
 class Presenter : public ::testing::TestWithParam<const char*> {
   protected:
     // SDL starts once a suite: starting it again at once after SDL_Quit now

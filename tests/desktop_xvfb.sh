@@ -1,5 +1,7 @@
 #!/usr/bin/env bash
-# The desktop game on a real X server (Xvfb): its window shows a picture, and
+# The desktop game on a real X server (Xvfb): the presenter's tests with a GL
+# renderer on its own thread (the unit tests run SDL's dummy driver, whose
+# software renderer draws on the main thread); the window shows a picture; and
 # SIGINT and SIGTERM close it as its close button does, with exit code 0 and
 # all six settings files saved, both on an empty data folder and on one whose
 # own settings must come back unchanged. Skipped (77) where Xvfb is missing.
@@ -22,6 +24,11 @@ empty=(record.dat:00000 sound.dat:27442 career.dat:32102210
        keys.dat:090090 keys2.dat:090090 keys3.dat:090090)
 
 failed=0
+REEFDART_X11_TESTS=1 SDL_AUDIODRIVER=dummy xvfb-run -a -s "-screen 0 1280x1024x24" \
+    "$(dirname "$exe")/reefdart_tests_desktop" --gtest_filter='PresenterOnX11/*' >"$dir/gl" 2>&1 ||
+    { cat "$dir/gl"; failed=1; }
+grep -q "SKIPPED" "$dir/gl" && echo "no accelerated renderer: the GL presenter tests skipped"
+
 run() { # signal case
     local signal=$1 case=$2 data="$dir/$1-$2"
     mkdir -p "$data"
