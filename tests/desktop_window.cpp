@@ -203,6 +203,15 @@ class Window : public ::testing::Test {
         SDL_SetWindowSize(desktopWindow(), width, height);
         SDL_PumpEvents();
     }
+    std::vector<int> size() {
+        int w = 0, h = 0;
+        SDL_GetWindowSize(desktopWindow(), &w, &h);
+        return {w, h};
+    }
+    std::vector<int> fit() {
+        ScreenFit f = currentScreenFit();
+        return {f.scale, f.x, f.y};
+    }
     std::vector<std::string> files() {
         std::vector<std::string> names;
         DIR* dir = opendir(folder.c_str());
@@ -216,19 +225,13 @@ class Window : public ::testing::Test {
 };
 
 TEST_F(Window, OpensAtTheAskedScaleAndResizedKeepsPictureCentredAndMouseFollows) {
-    int w = 0, h = 0;
-    SDL_GetWindowSize(desktopWindow(), &w, &h);
-    EXPECT_EQ(w, 480);
-    EXPECT_EQ(h, 640);
+    EXPECT_EQ(size(), (std::vector<int>{480, 640}));
     uint32_t flags = SDL_GetWindowFlags(desktopWindow());
     EXPECT_TRUE(flags & SDL_WINDOW_RESIZABLE);
     EXPECT_TRUE(flags & SDL_WINDOW_ALLOW_HIGHDPI);
-    EXPECT_EQ(currentScreenFit().scale, 2);
+    EXPECT_EQ(fit(), (std::vector<int>{2, 0, 0}));
     resize(1000, 700);
-    ScreenFit f = currentScreenFit();
-    EXPECT_EQ(f.scale, 2);
-    EXPECT_EQ(f.x, 260);
-    EXPECT_EQ(f.y, 30);
+    EXPECT_EQ(fit(), (std::vector<int>{2, 260, 30}));
     const int points[][4] = {{260, 30, 0, 0},
                              {461, 131, 100, 50},
                              {739, 669, 239, 319},
@@ -237,10 +240,7 @@ TEST_F(Window, OpensAtTheAskedScaleAndResizedKeepsPictureCentredAndMouseFollows)
     for (auto p : points)
         EXPECT_EQ(devicePointFromWindow(p[0], p[1]), MAKELPARAM(p[2], p[3])) << p[0] << "," << p[1];
     resize(760, 990);
-    f = currentScreenFit();
-    EXPECT_EQ(f.scale, 3);
-    EXPECT_EQ(f.x, 20);
-    EXPECT_EQ(f.y, 15);
+    EXPECT_EQ(fit(), (std::vector<int>{3, 20, 15}));
     EXPECT_EQ(devicePointFromWindow(20 + 3 * 7 + 2, 15 + 3 * 9), MAKELPARAM(7, 9));
 }
 
@@ -269,10 +269,7 @@ TEST_F(Window, F11AndAltEnterToggleFullscreenAndGiveTheSizeBack) {
     press(SDLK_RETURN, KMOD_LALT);
     SDL_PumpEvents();
     EXPECT_FALSE(windowIsFullscreen());
-    int w = 0, h = 0;
-    SDL_GetWindowSize(desktopWindow(), &w, &h);
-    EXPECT_EQ(w, 600);
-    EXPECT_EQ(h, 700);
+    EXPECT_EQ(size(), (std::vector<int>{600, 700}));
     // None of it reached the program as a key: Enter with Alt is not Start.
     EXPECT_FALSE(inputQueued());
     EXPECT_EQ(deviceKeyHolds(VK_RETURN), 0);
@@ -305,18 +302,12 @@ TEST_F(Window, F12WritesTheScreenAtScaleOneAndAtTheWindowsScale) {
     resize(760, 990); // scale 3
     press(SDLK_F12);
     EXPECT_FALSE(inputQueued());
-    std::vector<std::string> names = files();
+    std::vector<std::string> names = files(); // named as screenshotNames says
     ASSERT_EQ(names.size(), 2u);
-    ASSERT_EQ(names[0].size(), std::string("reefdart-20261207-101502-x3.png").size());
-    EXPECT_EQ(names[0].substr(names[0].size() - 7), "-x3.png");
-    EXPECT_EQ(names[1].substr(0, 9), "reefdart-");
-    EXPECT_EQ(names[1].substr(0, 24), names[0].substr(0, 24));
-    Shot one = readShot(folder + "/" + names[1]);
-    Shot three = readShot(folder + "/" + names[0]);
-    ASSERT_EQ(one.width, 240);
-    ASSERT_EQ(one.height, 320);
-    ASSERT_EQ(three.width, 720);
-    ASSERT_EQ(three.height, 960);
+    EXPECT_EQ(names[0], names[1].substr(0, 24) + "-x3.png");
+    Shot one = readShot(folder + "/" + names[1]), three = readShot(folder + "/" + names[0]);
+    ASSERT_EQ((std::vector<int>{one.width, one.height, three.width, three.height}),
+              (std::vector<int>{240, 320, 720, 960}));
     EXPECT_EQ(one.at(5, 7), 0xFF0000u);
     EXPECT_EQ(one.at(5, 8), 0u);
     EXPECT_EQ(one.at(100, 200), 0x00FF00u);
