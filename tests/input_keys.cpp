@@ -41,6 +41,9 @@ class Input : public ::testing::Test {
         startGame();
         ASSERT_EQ(appMode, MODE_GAME);
     }
+    // Where the program is: its mode, menu screen and cursor.
+    static std::vector<int> where() { return {appMode, menuScreen, menuCursor}; }
+    static std::vector<int> menu(int screen, int cursor) { return {MODE_FRONTEND, screen, cursor}; }
 };
 
 TEST_F(Input, FrontEndCursorWrapsAndClicks) {
@@ -60,9 +63,7 @@ TEST_F(Input, FrontEndCursorWrapsAndClicks) {
     int sounds = speaker.volumeSounds(), musics = speaker.volumeMusics();
     down(gxLeft);
     EXPECT_EQ(speaker.playingSounds(), clicks + 1);
-    EXPECT_EQ(menuScreen, SCREEN_TITLE);
-    EXPECT_EQ(menuCursor, 1);
-    EXPECT_EQ(appMode, MODE_FRONTEND);
+    EXPECT_EQ(where(), menu(SCREEN_TITLE, 1));
     EXPECT_EQ(speaker.volumeSounds(), sounds);
     EXPECT_EQ(speaker.volumeMusics(), musics);
 }
@@ -70,8 +71,7 @@ TEST_F(Input, FrontEndCursorWrapsAndClicks) {
 TEST_F(Input, SelectKeysRunTheHighlightedItem) {
     down(gxDown);
     down(gxC); // Settings
-    EXPECT_EQ(menuScreen, SCREEN_SETTINGS);
-    EXPECT_EQ(menuCursor, 0);
+    EXPECT_EQ(where(), menu(SCREEN_SETTINGS, 0));
     speaker.volumeSounds(20);
     speaker.volumeMusics(40);
     down(gxB); // item 0: volume up
@@ -85,13 +85,11 @@ TEST_F(Input, SelectKeysRunTheHighlightedItem) {
     down(gxDown);
     down(gxDown);
     down(gxStart); // item 3: back to the title
-    EXPECT_EQ(menuScreen, SCREEN_TITLE);
-    EXPECT_EQ(menuCursor, 0);
+    EXPECT_EQ(where(), menu(SCREEN_TITLE, 0));
     down(gxUp);
     down(gxUp); // About
     down(gxRight);
-    EXPECT_EQ(menuScreen, SCREEN_ABOUT);
-    EXPECT_EQ(menuCursor, CURSOR_NONE);
+    EXPECT_EQ(where(), menu(SCREEN_ABOUT, CURSOR_NONE));
     down(gxDown); // the About cursor always lands on 3
     EXPECT_EQ(menuCursor, 3);
     down(gxUp);
@@ -125,9 +123,7 @@ TEST_F(Input, GameKeys) {
         enterScreen(SCREEN_SETTINGS, 2);
         inGame();
         down(leave);
-        EXPECT_EQ(appMode, MODE_FRONTEND);
-        EXPECT_EQ(menuScreen, SCREEN_SETTINGS);
-        EXPECT_EQ(menuCursor, 2);
+        EXPECT_EQ(where(), menu(SCREEN_SETTINGS, 2));
     }
 }
 
@@ -159,8 +155,7 @@ TEST_F(Input, KeyCaptureTakesFourDifferentKeys) {
     EXPECT_EQ(keyCaptureActive, 0);
     EXPECT_EQ((std::vector<int>{keyUp, keyDown, keyRestart, keyExit, keyLeft, keyRight}),
               (std::vector<int>{'A', gxUp, 'B', 'C', KEY_UNASSIGNED, KEY_UNASSIGNED}));
-    EXPECT_EQ(menuScreen, SCREEN_SETTINGS);
-    EXPECT_EQ(menuCursor, 2);
+    EXPECT_EQ(where(), menu(SCREEN_SETTINGS, 2));
 }
 
 // A tap the front end resolved becomes a select press in the next timer
