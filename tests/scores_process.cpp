@@ -12,8 +12,8 @@
 #include <atomic>
 #include <chrono>
 #include <csignal>
+#include <fcntl.h>
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -36,33 +36,34 @@ void advanceClock(int64_t ms) {
     std::rename((clockFile + ".new").c_str(), clockFile.c_str());
 }
 
+std::string slurp(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
 class ServerProcess {
   public:
-    explicit ServerProcess(const std::string& db) {
-        int err[2];
-        EXPECT_EQ(pipe(err), 0);
+    explicit ServerProcess(const std::string& db) : log_(db + std::to_string(++started_) + ".log") {
         pid_ = fork();
         if (pid_ == 0) {
-            dup2(err[1], 2);
+            dup2(open(log_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600), 2);
             execl(REEFDART_SCORES_EXE, REEFDART_SCORES_EXE, "--db", db.c_str(), "--listen",
                   "127.0.0.1:0", "--rate-limit", "0", "--test-clock", clockFile.c_str(),
                   "--workers", "1", static_cast<char*>(nullptr));
             _exit(127);
         }
-        close(err[1]);
-        log_ = fdopen(err[0], "r");
-        // The first line names the address it listens on; the rest is drained.
-        char line[512];
-        while (port_ == 0 && std::fgets(line, sizeof line, log_)) {
-            const char* at = std::strstr(line, "\"address\":\"http://127.0.0.1:");
-            if (at) port_ = std::atoi(at + 28);
+        // Its first line names the address it listens on.
+        auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+        while (port_ == 0 && std::chrono::steady_clock::now() < deadline) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            std::string text = slurp(log_);
+            size_t at = text.find("\"address\":\"http://127.0.0.1:");
+            if (at != std::string::npos && text.find('\n', at) != std::string::npos)
+                port_ = std::atoi(text.c_str() + at + 28);
         }
         EXPECT_GT(port_, 0);
-        drain_ = std::thread([this] {
-            char rest[512];
-            while (std::fgets(rest, sizeof rest, log_)) {
-            }
-        });
     }
     ~ServerProcess() {
         if (pid_ > 0) stop(SIGKILL);
@@ -72,17 +73,15 @@ class ServerProcess {
         int status = 0;
         waitpid(pid_, &status, 0);
         pid_ = -1;
-        drain_.join();
-        std::fclose(log_);
         return WIFEXITED(status) ? WEXITSTATUS(status) : -WTERMSIG(status);
     }
     int port() const { return port_; }
 
   private:
+    static inline int started_ = 0;
+    std::string log_;
     pid_t pid_ = -1;
     int port_ = 0;
-    FILE* log_ = nullptr;
-    std::thread drain_;
 };
 
 // Ten minutes of play: a few milliseconds to verify, so that a kill right
@@ -138,13 +137,6 @@ struct Client {
         return state;
     }
 };
-
-std::string slurp(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
 class ScoresProcess : public ::testing::Test {
   protected:
