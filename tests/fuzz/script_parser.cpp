@@ -16,24 +16,15 @@
 
 namespace {
 
-bool isKeyCommand(ScriptCommand::Kind kind) {
-    return kind == ScriptCommand::PRESS || kind == ScriptCommand::RELEASE ||
-           kind == ScriptCommand::KEY;
-}
-
-bool isPointCommand(ScriptCommand::Kind kind) {
-    return kind == ScriptCommand::TAP || kind == ScriptCommand::STYLUS_DOWN ||
-           kind == ScriptCommand::STYLUS_MOVE || kind == ScriptCommand::STYLUS_UP;
-}
-
-bool isFileCommand(ScriptCommand::Kind kind) {
-    return kind == ScriptCommand::SHOT || kind == ScriptCommand::RECORD_AUDIO;
-}
-
-bool isBareCommand(ScriptCommand::Kind kind) {
-    return kind == ScriptCommand::DEACTIVATE || kind == ScriptCommand::ACTIVATE ||
-           kind == ScriptCommand::AUTOPLAY;
-}
+const char* const WORDS[] = {"wait",        "press",       "release",      "key",    "tap",
+                             "stylus-down", "stylus-move", "stylus-up",    "ctrl",   "deactivate",
+                             "activate",    "shot",        "record-audio", "device", "seed",
+                             "file",        "autoplay"};
+// What each kind carries after its word: a Number, a Key code, a Point, a
+// Capital letter, a File name, a Device, a Settings file, or nothing (-).
+const char CARRIES[] = "NKKKPPPPC--FFDNS-";
+static_assert(sizeof WORDS / sizeof WORDS[0] == ScriptCommand::AUTOPLAY + 1, "a word each");
+static_assert(sizeof CARRIES == ScriptCommand::AUTOPLAY + 2, "a letter each");
 
 // A file name of words joined by single spaces, as the parser joins them.
 void checkFileName(const std::string& file) {
@@ -48,31 +39,25 @@ void checkFileName(const std::string& file) {
 
 void checkCommand(const ScriptCommand& c) {
     check(c.kind >= ScriptCommand::WAIT && c.kind <= ScriptCommand::AUTOPLAY, "a known kind");
-    if (isKeyCommand(c.kind)) check(c.value >= 1 && c.value <= 255, "a key code 1..255");
-    if (isPointCommand(c.kind))
+    const char carries = CARRIES[c.kind];
+    if (carries == 'K') check(c.value >= 1 && c.value <= 255, "a key code 1..255");
+    if (carries == 'P')
         check(c.x >= 0 && c.x <= 65535 && c.y >= 0 && c.y <= 65535, "a position 0..65535");
     else
         check(c.x == 0 && c.y == 0, "no position on other commands");
-    if (c.kind == ScriptCommand::CTRL) check(c.value >= 'A' && c.value <= 'Z', "a capital letter");
-    if (isBareCommand(c.kind) || isPointCommand(c.kind) || isFileCommand(c.kind) ||
-        c.kind == ScriptCommand::DEVICE || c.kind == ScriptCommand::SETTINGS_FILE)
+    if (carries == 'C') check(c.value >= 'A' && c.value <= 'Z', "a capital letter");
+    if (carries != 'N' && carries != 'K' && carries != 'C')
         check(c.value == 0, "no number on this command");
-    if (isFileCommand(c.kind))
+    if (carries == 'F')
         checkFileName(c.file);
-    else if (c.kind == ScriptCommand::DEVICE)
+    else if (carries == 'D')
         check(findDeviceProfile(c.file.c_str()) != nullptr, "a known device");
-    else if (c.kind == ScriptCommand::SETTINGS_FILE)
+    else if (carries == 'S')
         check(isSettingsFileName(c.file), "one of the six settings files");
     else
         check(c.file.empty(), "no file name on other commands");
-    if (c.kind != ScriptCommand::SETTINGS_FILE) check(c.data.empty(), "no contents");
+    if (carries != 'S') check(c.data.empty(), "no contents");
 }
-
-const char* const WORDS[] = {"wait",        "press",       "release",      "key",    "tap",
-                             "stylus-down", "stylus-move", "stylus-up",    "ctrl",   "deactivate",
-                             "activate",    "shot",        "record-audio", "device", "seed",
-                             "file",        "autoplay"};
-static_assert(sizeof WORDS / sizeof WORDS[0] == ScriptCommand::AUTOPLAY + 1, "a word each");
 
 std::string hexOf(const std::string& bytes) {
     static const char digits[] = "0123456789abcdef";
@@ -86,15 +71,12 @@ std::string hexOf(const std::string& bytes) {
 
 std::string written(const ScriptCommand& c) {
     std::string line = WORDS[c.kind];
-    if (c.kind == ScriptCommand::WAIT || c.kind == ScriptCommand::SEED || isKeyCommand(c.kind))
-        line += " " + std::to_string(c.value);
-    if (isPointCommand(c.kind)) line += " " + std::to_string(c.x) + " " + std::to_string(c.y);
-    if (c.kind == ScriptCommand::CTRL) line += std::string(" ") + static_cast<char>(c.value);
-    if (isFileCommand(c.kind) || c.kind == ScriptCommand::DEVICE) line += " " + c.file;
-    if (c.kind == ScriptCommand::SETTINGS_FILE) {
-        line += " " + c.file;
-        if (!c.data.empty()) line += " " + hexOf(c.data);
-    }
+    const char carries = CARRIES[c.kind];
+    if (carries == 'N' || carries == 'K') line += " " + std::to_string(c.value);
+    if (carries == 'P') line += " " + std::to_string(c.x) + " " + std::to_string(c.y);
+    if (carries == 'C') line += std::string(" ") + static_cast<char>(c.value);
+    if (carries == 'F' || carries == 'D' || carries == 'S') line += " " + c.file;
+    if (carries == 'S' && !c.data.empty()) line += " " + hexOf(c.data);
     return line + "\n";
 }
 
