@@ -10,10 +10,13 @@
 #include "sound/sound.h"
 #include "support/test_host.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
-#include <dirent.h>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -47,32 +50,21 @@ void removeFolder() {
     rmdir(folder.c_str());
 }
 
-// Every entry of the folder must be one of the six files, holding nothing but
-// its digits: a save leaves no temporary file behind.
+// The folder holds the six files and nothing else (a save leaves no temporary
+// file behind), each exactly its digits.
 void checkSavedFiles() {
-    DIR* dir = opendir(folder.c_str());
-    check(dir != nullptr, "the data folder can be listed");
     int count = 0;
-    while (dirent* entry = readdir(dir)) {
-        if (!std::strcmp(entry->d_name, ".") || !std::strcmp(entry->d_name, "..")) continue;
-        bool known = false;
-        for (const char* name : FILES) known = known || !std::strcmp(entry->d_name, name);
-        check(known, "nothing but the six files in the data folder");
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+        const int file =
+            static_cast<int>(std::find(FILES, FILES + FILE_COUNT, entry.path().filename()) - FILES);
+        check(file < FILE_COUNT, "nothing but the six files in the data folder");
+        std::ifstream in(entry.path(), std::ios::binary);
+        std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        check(text.size() == DIGITS[file], "a saved file holds exactly its digit count");
+        for (char c : text) check(c >= '0' && c <= '9', "a saved file holds nothing but digits");
         ++count;
     }
-    closedir(dir);
     check(count == FILE_COUNT, "all six files exist after load and save");
-    for (int i = 0; i < FILE_COUNT; ++i) {
-        std::string text;
-        if (FILE* f = std::fopen(pathOf(i).c_str(), "rb")) {
-            char buffer[256];
-            for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, f)) > 0;)
-                text.append(buffer, n);
-            std::fclose(f);
-        }
-        check(text.size() == DIGITS[i], "a saved file holds exactly its digit count");
-        for (char c : text) check(c >= '0' && c <= '9', "a saved file holds nothing but digits");
-    }
 }
 
 std::vector<int32_t> current() {
