@@ -33,19 +33,17 @@ TEST(ScreenFitting, LargestWholeScaleCentredOnBlack) {
                             {1200, 800, 240, 320, 2, 360, 80}}; // a 600 x 400 window at 2x DPI
     for (const auto& c : cases) {
         ScreenFit f = fitScreen(c[0], c[1], c[2], c[3]);
-        EXPECT_EQ(f.scale, c[4]) << c[0] << "x" << c[1];
-        EXPECT_EQ(f.width, c[2] * c[4]) << c[0] << "x" << c[1];
-        EXPECT_EQ(f.height, c[3] * c[4]) << c[0] << "x" << c[1];
-        EXPECT_EQ(f.x, c[5]) << c[0] << "x" << c[1];
-        EXPECT_EQ(f.y, c[6]) << c[0] << "x" << c[1];
+        EXPECT_EQ((std::vector<int>{f.scale, f.width, f.height, f.x, f.y}),
+                  (std::vector<int>{c[4], c[2] * c[4], c[3] * c[4], c[5], c[6]}))
+            << c[0] << "x" << c[1];
     }
 }
 
 // On a high-DPI display the drawable has more pixels than the window has
 // coordinates: mouse positions are carried over before they meet the picture.
 TEST(ScreenFitting, HighDpiDrawableScalesFinerAndTheMouseFollows) {
-    const int cases[][6] = {                            // window point, drawable size, device point
-                            {180, 40, 1200, 800, 0, 0}, // the picture's corner at 2x
+    // Window point, drawable size, device point.
+    const int cases[][6] = {{180, 40, 1200, 800, 0, 0}, // the picture's corner at 2x
                             {181, 41, 1200, 800, 1, 1},      {300, 200, 1200, 800, 120, 160},
                             {599, 399, 1200, 800, 239, 319}, // beyond the edge: held inside
                             {300, 200, 600, 400, 120, 160},  // equal density: scale 1
