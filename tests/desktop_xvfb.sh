@@ -37,13 +37,13 @@ run() { # signal case
         for entry in "${expected[@]}"; do printf '%s' "${entry#*:}" >"$data/${entry%%:*}"; done
     fi
     # The signal goes once the window (480 x 640 on the server's black root)
-    # shows more than one colour, or after 60 s. A background job of a script
+    # shows more than one colour, or after 45 s. A background job of a script
     # starts with SIGINT ignored; a game started from a terminal has it at its
     # default, and so does this one.
     xvfb-run -a -s "-screen 0 640x800x24" bash -c "
         SDL_AUDIODRIVER=dummy env --default-signal=INT,TERM '$exe' --data-dir '$data' \\
             --scale 2 2>'$data.log' & pid=\$!
-        for i in \$(seq 300); do
+        while [ \$SECONDS -lt 45 ]; do
             import -window root '$data.png' 2>/dev/null && [ \"\$(convert '$data.png' \\
                 -crop 480x640+80+80 +repage -unique-colors -format %w info:)\" -ge 2 ] &&
                 { touch '$data.shown'; break; }
