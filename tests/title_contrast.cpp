@@ -3,8 +3,6 @@
 // role) and About, in three layouts, the contrast ratio (WCAG 2) between a line's colour and the
 // worst tenth of the ground two or three pixels around its glyphs is at least 3:1 (large text).
 #include "gfx/assets.h"
-#include "gfx/gapi_buffer.h"
-#include "gfx/surface.h"
 #include "gfx/text.h"
 #include "support/gfx_host.h"
 #include "support/png_image.h"
