@@ -1,9 +1,8 @@
 #!/usr/bin/env bash
-# The score site's tests once more over PostgreSQL: a cluster of its own in a
-# temporary folder, on a Unix socket there only, run as the postgres user when
-# this runs as root; each test gets a database of its own, which
-# REEFDART_SCORES_DB names. Skipped (77) only where PostgreSQL cannot be
-# installed or cannot start here.
+# The score site's tests once more over PostgreSQL: a cluster of its own on a
+# Unix socket in a temporary folder (run as postgres when this runs as root),
+# a new database for each test, named by REEFDART_SCORES_DB. Skipped (77) only
+# where PostgreSQL cannot be installed or cannot start here.
 # Usage: tests/scores_postgres.sh GOOGLE_TEST_PROGRAM [ARGS...]
 set -u
 [ $# -ge 1 ] || { echo "usage: $0 GOOGLE_TEST_PROGRAM [ARGS...]"; exit 2; }
@@ -61,11 +60,7 @@ fail77() { echo "$1"; cat "$dir"/*.log; exit 77; }
     start >"$dir/pg_ctl.log" 2>&1 || fail77 "the PostgreSQL server could not start"
 until "$bin/pg_isready" -q -h "$dir" -p 5432; do
     "${as[@]}" "$bin/pg_ctl" -D "$data" status >/dev/null 2>&1 || fail77 "the PostgreSQL server stopped while starting"
-    if [ $((SECONDS - started)) -gt 180 ]; then
-        echo "the PostgreSQL server was not ready after 180 seconds"
-        cat "$dir/server.log"
-        exit 1
-    fi
+    [ $((SECONDS - started)) -le 180 ] || { echo "not ready after 180 s"; cat "$dir/server.log"; exit 1; }
     sleep 0.1
 done
 echo "PostgreSQL $("$bin/postgres" --version | awk '{print $3}') ready in $dir after $((SECONDS - started)) s"
