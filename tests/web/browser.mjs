@@ -60,9 +60,8 @@ export async function gameBrowser(executable, options = {}) {
 }
 
 // The program has drawn its first frame.
-export function started(page) {
-  return holds(page, () => window.Module && Module.reefdartStats && Module.reefdartStats.frames > 0);
-}
+export const started = (page) =>
+  holds(page, () => window.Module && Module.reefdartStats && Module.reefdartStats.frames > 0);
 
 // The game runs on: n more frames come.
 export async function plays(page, n = 10) {
@@ -71,12 +70,10 @@ export async function plays(page, n = 10) {
 }
 
 // What the page says over the screen once the program has closed ('' before).
-export function said(page) {
-  return page.evaluate(() => {
-    const m = document.getElementById('message');
-    return m.style.display === 'block' ? m.textContent : '';
-  });
-}
+export const said = (page) => page.evaluate(() => {
+  const m = document.getElementById('message');
+  return m.style.display === 'block' ? m.textContent : '';
+});
 
 // Waits until the page says something with text in it; what it says.
 export async function waitSaid(page, text = '') {
@@ -88,13 +85,11 @@ export async function waitSaid(page, text = '') {
 }
 
 // The page hidden, as when the player switches away.
-export function hide(page) {
-  return page.evaluate(() => {
-    Object.defineProperty(document, 'hidden', { value: true, configurable: true });
-    Object.defineProperty(document, 'visibilityState', { value: 'hidden', configurable: true });
-    document.dispatchEvent(new Event('visibilitychange'));
-  });
-}
+export const hide = (page) => page.evaluate(() => {
+  Object.defineProperty(document, 'hidden', { value: true, configurable: true });
+  Object.defineProperty(document, 'visibilityState', { value: 'hidden', configurable: true });
+  document.dispatchEvent(new Event('visibilitychange'));
+});
 
 // A game: Start, the stylus held in the middle of the screen for some frames
 // and a stall of the page (as a busy browser makes), then the fish falls.

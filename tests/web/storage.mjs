@@ -10,7 +10,10 @@ function readStorage() {
     open.onerror = () => reject(open.error);
     open.onsuccess = () => {
       const db = open.result, files = {};
-      if (!db.objectStoreNames.contains('FILE_DATA')) return db.close(), resolve(files);
+      if (!db.objectStoreNames.contains('FILE_DATA')) {
+        db.close();
+        return resolve(files);
+      }
       const store = db.transaction('FILE_DATA', 'readonly').objectStore('FILE_DATA');
       const keys = store.getAllKeys(), values = store.getAll();
       values.onerror = () => reject(values.error);
