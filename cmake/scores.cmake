@@ -28,7 +28,7 @@ target_link_libraries(reefdart-scores PRIVATE reefdart_scores)
 install(TARGETS reefdart-scores RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 
 if(REEFDART_TESTS)
-  add_executable(reefdart_tests_scores tests/scores_site.cpp tests/scores_process.cpp)
+  add_executable(reefdart_tests_scores tests/scores_site.cpp)
   target_link_libraries(reefdart_tests_scores PRIVATE reefdart_scores GTest::gtest GTest::gtest_main)
   target_compile_definitions(reefdart_tests_scores PRIVATE
     REEFDART_SCORES_EXE="$<TARGET_FILE:reefdart-scores>" REEFDART_EXE="$<TARGET_FILE:reefdart>")

@@ -1,6 +1,9 @@
 // The score site over HTTP on 127.0.0.1: tickets, verification, publishing,
-// boards and pages, and every refusal with nothing stored. The store is a
-// temporary SQLite file, or the PostgreSQL database REEFDART_SCORES_DB names.
+// boards and pages, and every refusal with nothing stored (the store a
+// temporary SQLite file, or the PostgreSQL database REEFDART_SCORES_DB names).
+// reefdart-scores as a process, killed (SIGKILL) while it verifies and
+// publishes, loses no accepted run and leaves no half-written entry; stopped
+// (SIGTERM) it finishes its queue. The game sends it runs, or plays offline.
 #include "game/replay.h"
 #include "scores/checks.h"
 #include "scores/site.h"
@@ -65,7 +68,52 @@ std::string urlEncoded(const std::string& text) {
     return out;
 }
 
-class Site : public ::testing::Test {
+// An HTTP client of a score site, and the steps of a game on it.
+class ScoreTest : public ::testing::Test {
+  protected:
+    void connect(int port) {
+        client_ = std::make_unique<httplib::Client>("127.0.0.1", port);
+        client_->set_read_timeout(30);
+    }
+    httplib::Result request(const std::string& method, const std::string& path,
+                            const std::string& body = "", const char* type = "application/json") {
+        return method == "GET"      ? client_->Get(path.c_str())
+               : method == "DELETE" ? client_->Delete(path.c_str(), body, type)
+                                    : client_->Post(path.c_str(), body, type);
+    }
+    json call(const std::string& method, const std::string& path, const std::string& body = "",
+              int* status = nullptr, const char* type = "application/json") {
+        httplib::Result r = request(method, path, body, type);
+        EXPECT_TRUE(r) << method << " " << path;
+        if (!r) return json();
+        if (status) *status = r->status;
+        return json::parse(r->body, nullptr, false);
+    }
+    json ticket() {
+        json t = call("POST", "/api/tickets");
+        tickets_.push_back(t["ticket"]);
+        return t;
+    }
+    json submit(const std::string& bytes, int* status) {
+        return call("POST", "/api/runs", bytes, status, "application/octet-stream");
+    }
+    // The run's state once it is no longer queued (a generous deadline).
+    json settled(const std::string& ticket) {
+        json run;
+        auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(120);
+        do {
+            run = call("GET", "/api/runs/" + ticket);
+            if (run.value("state", "") != "queued") break;
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        } while (std::chrono::steady_clock::now() < deadline);
+        return run;
+    }
+
+    std::unique_ptr<httplib::Client> client_;
+    std::vector<std::string> tickets_;
+};
+
+class Site : public ScoreTest {
   protected:
     void SetUp() override { open(0); }
     void TearDown() override { close(); }
@@ -96,8 +144,7 @@ class Site : public ::testing::Test {
         auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
         while (!site_->http().is_running() && std::chrono::steady_clock::now() < deadline)
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        client_ = std::make_unique<httplib::Client>("127.0.0.1", port_);
-        client_->set_read_timeout(30);
+        connect(port_);
     }
     void close() {
         if (!site_) return;
@@ -109,25 +156,6 @@ class Site : public ::testing::Test {
         folder_.clear();
     }
 
-    httplib::Result request(const std::string& method, const std::string& path,
-                            const std::string& body = "", const char* type = "application/json") {
-        return method == "GET"      ? client_->Get(path.c_str())
-               : method == "DELETE" ? client_->Delete(path.c_str(), body, type)
-                                    : client_->Post(path.c_str(), body, type);
-    }
-    json call(const std::string& method, const std::string& path, const std::string& body = "",
-              int* status = nullptr, const char* type = "application/json") {
-        httplib::Result r = request(method, path, body, type);
-        EXPECT_TRUE(r) << method << " " << path;
-        if (!r) return json();
-        if (status) *status = r->status;
-        return json::parse(r->body, nullptr, false);
-    }
-    json ticket() {
-        json t = call("POST", "/api/tickets");
-        tickets_.push_back(t["ticket"]);
-        return t;
-    }
     // A new ticket's game of the given length, started now.
     Replay started(uint32_t seconds, bool flown = true) {
         json t = ticket();
@@ -136,20 +164,6 @@ class Site : public ::testing::Test {
         call("POST", "/api/tickets/" + r.ticket + "/start", "", &status);
         EXPECT_EQ(status, 204);
         return r;
-    }
-    json submit(const std::string& bytes, int* status) {
-        return call("POST", "/api/runs", bytes, status, "application/octet-stream");
-    }
-    // The run's state once it is no longer queued (a generous deadline).
-    json settled(const std::string& ticket) {
-        json run;
-        auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-        do {
-            run = call("GET", "/api/runs/" + ticket);
-            if (run.value("state", "") != "queued") break;
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        } while (std::chrono::steady_clock::now() < deadline);
-        return run;
     }
     json publish(const std::string& ticket, const std::string& name, const std::string& key = KEY,
                  int* status = nullptr) {
@@ -174,10 +188,8 @@ class Site : public ::testing::Test {
 
     std::atomic<int64_t> clock_{T0 + 3600000};
     std::string folder_, dbPath_, logged_;
-    std::vector<std::string> tickets_;
     std::unique_ptr<Store> store_;
     std::unique_ptr<ScoreSite> site_;
-    std::unique_ptr<httplib::Client> client_;
     std::thread server_;
     int port_ = 0;
 };
@@ -453,6 +465,199 @@ TEST(ScoreChecks, InputNoHandCouldGiveIsNoted) {
             changes.push_back(RiseChange{t, static_cast<int32_t>(i % 2)});
         EXPECT_EQ(inputTimingFlag(changes, 60000), flag) << every;
     }
+}
+
+// The server's clock is a file the test writes: a game's play time passes
+// when the test says so.
+std::string clockFile;
+int64_t testNow = 1765152000000;
+void advanceClock(int64_t ms) {
+    testNow += ms;
+    std::ofstream(clockFile + ".new") << testNow << "\n";
+    std::rename((clockFile + ".new").c_str(), clockFile.c_str());
+}
+
+std::string slurp(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+class ServerProcess {
+  public:
+    explicit ServerProcess(const std::string& db) : log_(db + std::to_string(++started_) + ".log") {
+        pid_ = fork();
+        if (pid_ == 0) {
+            dup2(open(log_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600), 2);
+            execl(REEFDART_SCORES_EXE, REEFDART_SCORES_EXE, "--db", db.c_str(), "--listen",
+                  "127.0.0.1:0", "--rate-limit", "0", "--test-clock", clockFile.c_str(),
+                  "--workers", "1", static_cast<char*>(nullptr));
+            _exit(127);
+        }
+        // Its first line names the address it listens on.
+        auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+        while (port_ == 0 && std::chrono::steady_clock::now() < deadline) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            std::string text = slurp(log_);
+            size_t at = text.find("\"address\":\"http://127.0.0.1:");
+            if (at != std::string::npos && text.find('\n', at) != std::string::npos)
+                port_ = std::atoi(text.c_str() + at + 28);
+        }
+        EXPECT_GT(port_, 0);
+    }
+    ~ServerProcess() {
+        if (pid_ > 0) stop(SIGKILL);
+    }
+    int stop(int signal) {
+        kill(pid_, signal);
+        int status = 0;
+        waitpid(pid_, &status, 0);
+        pid_ = -1;
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -WTERMSIG(status);
+    }
+    int port() const { return port_; }
+
+  private:
+    static inline int started_ = 0;
+    std::string log_;
+    pid_t pid_ = -1;
+    int port_ = 0;
+};
+
+class ScoresProcess : public ScoreTest {
+  protected:
+    void SetUp() override {
+        char folder[] = "/tmp/reefdart-scores-XXXXXX";
+        ASSERT_NE(mkdtemp(folder), nullptr);
+        folder_ = folder;
+        clockFile = folder_ + "/clock";
+        advanceClock(0);
+        std::ofstream(folder_ + "/game.txt") << "wait 1500\nkey START\nwait 10000\n";
+    }
+    void TearDown() override { std::filesystem::remove_all(folder_); }
+    std::string db() const { return folder_ + "/scores.db"; }
+    // The game, headless, playing `script` with its data in data/ and the
+    // site at port; its exit code.
+    int runGame(int port, const std::string& script = "game.txt", const std::string& more = "") {
+        std::string command = std::string(REEFDART_EXE) + " --headless " + folder_ + "/" + script +
+                              " --data-dir " + data() +
+                              " --scores http://127.0.0.1:" + std::to_string(port) + more +
+                              " >/dev/null 2>&1";
+        int status = std::system(command.c_str());
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+    std::string data() const { return folder_ + "/data"; }
+    // A new ticket's game of ten minutes (a few milliseconds to verify),
+    // started and its play time passed on the site's clock.
+    Replay started() {
+        json t = ticket();
+        call("POST", "/api/tickets/" + t.value("ticket", "") + "/start");
+        advanceClock(600000);
+        return game(t.value("ticket", ""), t.value("seed", 0u), 600, false);
+    }
+    // Plays and submits a game; its ticket once the site accepted it.
+    std::string play() {
+        Replay r = started();
+        int status = 0;
+        json answer = submit(bytesOf(r), &status);
+        EXPECT_EQ(status, 202) << answer.dump();
+        return status == 202 ? r.ticket : "";
+    }
+    std::string folder_;
+};
+
+TEST_F(ScoresProcess, AKillLosesNoAcceptedRunAndAStopFinishesWhatWasQueued) {
+    std::vector<std::string> accepted;
+    std::map<std::string, int64_t> published; // ticket: entry id
+    {
+        ServerProcess server(db());
+        connect(server.port());
+        for (int i = 0; i < 30; ++i) {
+            accepted.push_back(play());
+            ASSERT_FALSE(accepted.back().empty());
+        }
+        // Publishing what is verified while the rest is still being verified;
+        // the kill comes in the middle of it.
+        std::atomic<bool> publishing{true};
+        std::thread publisher([&] {
+            httplib::Client p("127.0.0.1", server.port());
+            for (size_t i = 0; publishing && i < accepted.size(); ++i) {
+                auto r = p.Post(("/api/runs/" + accepted[i] + "/publish").c_str(),
+                                named("Kill" + std::to_string(i), KEY), "application/json");
+                if (r && r->status == 200) published[accepted[i]] = json::parse(r->body)["id"];
+            }
+        });
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        server.stop(SIGKILL);
+        publishing = false;
+        publisher.join();
+    }
+    ServerProcess again(db());
+    connect(again.port());
+    for (const std::string& id : accepted) EXPECT_EQ(settled(id)["state"], "verified") << id;
+    // Every entry answered is on the board.
+    json board = call("GET", "/api/boards/all");
+    std::map<int64_t, bool> listed;
+    for (const json& e : board["entries"]) listed[e["id"].get<int64_t>()] = true;
+    for (const auto& [ticket, entry] : published) EXPECT_TRUE(listed.count(entry)) << ticket;
+    // Stopped, it finishes what it has queued first.
+    for (int i = 0; i < 20; ++i) ASSERT_FALSE(play().empty());
+    EXPECT_EQ(again.stop(SIGTERM), 0);
+    std::string error;
+    std::unique_ptr<Store> store = openStore(db(), &error);
+    ASSERT_TRUE(store) << error;
+    EXPECT_TRUE(store->queuedRuns().empty());
+}
+
+TEST_F(ScoresProcess, AGamePlayedOnlineIsSentVerifiedAndPublished) {
+    ServerProcess server(db());
+    ASSERT_EQ(runGame(server.port(), "game.txt", " --name Online1"), 0);
+    connect(server.port());
+    json board = call("GET", "/api/boards/all");
+    ASSERT_EQ(board["entries"].size(), 1u) << board;
+    EXPECT_EQ(board["entries"][0]["name"], "Online1");
+    EXPECT_EQ(board["entries"][0]["score"], std::stoi(slurp(data() + "/record.dat")));
+    EXPECT_TRUE(std::filesystem::is_empty(data() + "/outbox"));
+    EXPECT_GE(slurp(data() + "/scores.key").size(), 16u);
+}
+
+TEST_F(ScoresProcess, AReplayLeftInTheOutboxGoesAtTheNextStart) {
+    ServerProcess server(db());
+    connect(server.port());
+    Replay r = started();
+    char hash[17];
+    std::snprintf(hash, sizeof hash, "%016llx", static_cast<unsigned long long>(r.finalHash));
+    int status = 0;
+    call("POST", "/api/tickets/" + r.ticket + "/finish", json{{"final_hash", hash}}.dump(),
+         &status);
+    EXPECT_EQ(status, 204);
+    // The game was killed before its replay went; it comes back an hour later.
+    advanceClock(3600000);
+    std::filesystem::create_directories(data() + "/outbox");
+    std::ofstream(data() + "/outbox/" + r.ticket + ".rdr", std::ios::binary) << bytesOf(r);
+    std::ofstream(folder_ + "/idle.txt") << "wait 100\n";
+    ASSERT_EQ(runGame(server.port(), "idle.txt"), 0);
+    EXPECT_TRUE(std::filesystem::is_empty(data() + "/outbox"));
+    EXPECT_EQ(settled(r.ticket)["state"], "verified");
+}
+
+TEST_F(ScoresProcess, WithTheSiteOutOfReachGamesArePlayedOffline) {
+    // A port nothing listens on: bound, then closed.
+    int port = 0;
+    {
+        ServerProcess gone(folder_ + "/gone.db");
+        port = gone.port();
+        gone.stop(SIGKILL);
+    }
+    ASSERT_EQ(runGame(port), 0);
+    std::string last = slurp(data() + "/lastgame.rdr");
+    Replay r;
+    std::string why;
+    ASSERT_TRUE(decodeReplay(reinterpret_cast<const uint8_t*>(last.data()), last.size(), &r, &why))
+        << why;
+    EXPECT_EQ(r.ticket, "");
+    EXPECT_TRUE(std::filesystem::is_empty(data() + "/outbox"));
 }
 
 } // namespace
