@@ -94,6 +94,15 @@ class ScoreTest : public ::testing::Test {
         tickets_.push_back(t["ticket"]);
         return t;
     }
+    // A new ticket's game of the given length, started now.
+    Replay started(uint32_t seconds, bool flown = true) {
+        json t = ticket();
+        Replay r = game(t["ticket"], t["seed"], seconds, flown);
+        int status = 0;
+        call("POST", "/api/tickets/" + r.ticket + "/start", "", &status);
+        EXPECT_EQ(status, 204);
+        return r;
+    }
     json submit(const std::string& bytes, int* status) {
         return call("POST", "/api/runs", bytes, status, "application/octet-stream");
     }
@@ -156,15 +165,6 @@ class Site : public ScoreTest {
         folder_.clear();
     }
 
-    // A new ticket's game of the given length, started now.
-    Replay started(uint32_t seconds, bool flown = true) {
-        json t = ticket();
-        Replay r = game(t["ticket"], t["seed"], seconds, flown);
-        int status = 0;
-        call("POST", "/api/tickets/" + r.ticket + "/start", "", &status);
-        EXPECT_EQ(status, 204);
-        return r;
-    }
     json publish(const std::string& ticket, const std::string& name, const std::string& key = KEY,
                  int* status = nullptr) {
         return call("POST", "/api/runs/" + ticket + "/publish", named(name, key), status);
@@ -548,17 +548,10 @@ class ScoresProcess : public ScoreTest {
         return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     }
     std::string data() const { return folder_ + "/data"; }
-    // A new ticket's game of ten minutes (a few milliseconds to verify),
-    // started and its play time passed on the site's clock.
-    Replay started() {
-        json t = ticket();
-        call("POST", "/api/tickets/" + t.value("ticket", "") + "/start");
-        advanceClock(600000);
-        return game(t.value("ticket", ""), t.value("seed", 0u), 600, false);
-    }
     // Plays and submits a game; its ticket once the site accepted it.
     std::string play() {
-        Replay r = started();
+        Replay r = started(600, false); // ten minutes: a few milliseconds to verify
+        advanceClock(600000);
         int status = 0;
         json answer = submit(bytesOf(r), &status);
         EXPECT_EQ(status, 202) << answer.dump();
@@ -625,7 +618,8 @@ TEST_F(ScoresProcess, AGamePlayedOnlineIsSentVerifiedAndPublished) {
 TEST_F(ScoresProcess, AReplayLeftInTheOutboxGoesAtTheNextStart) {
     ServerProcess server(db());
     connect(server.port());
-    Replay r = started();
+    Replay r = started(600, false);
+    advanceClock(600000);
     char hash[17];
     std::snprintf(hash, sizeof hash, "%016llx", static_cast<unsigned long long>(r.finalHash));
     int status = 0;
