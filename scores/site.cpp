@@ -7,6 +7,7 @@
 #include "scores/checks.h"
 #include "scores/pages.h"
 #include "scores/submission.h"
+#include "scores/verdict_waits.h"
 
 #include <nlohmann/json.hpp>
 
@@ -85,6 +86,15 @@ bool fields(const httplib::Request& req, httplib::Response& res,
     return false;
 }
 
+// How long a request may wait for its run's verdict: `?wait=S`, 1 to 10
+// seconds; 0 without it, -1 for any other value.
+int waitSeconds(const httplib::Request& req) {
+    if (!req.has_param("wait")) return 0;
+    const std::string& v = req.get_param_value("wait");
+    if (v == "10") return 10;
+    return v.size() == 1 && v[0] >= '1' && v[0] <= '9' ? v[0] - '0' : -1;
+}
+
 } // namespace
 
 // The server, with the listening socket's backlog in reach: the library
@@ -101,9 +111,28 @@ struct ScoreSite::State {
     RateLimit limit;
     SiteServer http;
     std::unique_ptr<VerifierPool> pool;
+    VerdictWaits waits;
 
     State(Store& st, SiteConfig c)
-        : store(st), config(std::move(c)), limit(config.ratePerSecond, config.rateBurst) {}
+        : store(st), config(std::move(c)), limit(config.ratePerSecond, config.rateBurst),
+          waits(static_cast<size_t>(config.threads / 2)) {}
+
+    // With `?wait=S`, holds the request until the ticket's run has its
+    // verdict or S seconds pass; false when the parameter was refused.
+    bool awaitVerdict(const httplib::Request& req, httplib::Response& res,
+                      const std::string& ticket) {
+        int seconds = waitSeconds(req);
+        if (seconds < 0) {
+            refuse(res, req, 400, "wait takes 1 to 10 seconds", ticket);
+            return false;
+        }
+        if (seconds > 0)
+            waits.wait(ticket, std::chrono::seconds(seconds), [&] {
+                Run run;
+                return store.run(ticket, &run) && run.state == RunState::Queued;
+            });
+        return true;
+    }
 
     int64_t now() const { return config.now(); }
 
@@ -139,6 +168,7 @@ struct ScoreSite::State {
         if (!v.verified) log("refused", {{"ticket", ticket}, {"reason", v.reason}});
         if (!run.flag.empty()) log("flagged", {{"ticket", ticket}, {"flag", run.flag}});
         store.finishRun(run);
+        waits.settle(ticket);
     }
 
     void routes();
@@ -253,6 +283,7 @@ void ScoreSite::State::publish(const httplib::Request& req, httplib::Response& r
     const std::string &name = f[0], &key = f[1];
     if (const char* problem = nameProblem(name)) return refuse(res, req, 400, problem, ticket);
     if (!keyIsValid(key)) return refuse(res, req, 400, "the key is malformed", ticket);
+    if (!awaitVerdict(req, res, ticket)) return;
     Run run;
     if (!store.run(ticket, &run)) return refuse(res, req, 404, "no run for that ticket", ticket);
     if (run.state == RunState::Queued) return answer(res, 202, runJson(run));
@@ -292,6 +323,7 @@ void ScoreSite::State::routes() {
     int threads = config.threads;
     http.new_task_queue = [threads] { return new httplib::ThreadPool(threads); };
     http.set_payload_max_length(MAX_BODY);
+    http.set_tcp_nodelay(true);
     http.set_read_timeout(10);
     http.set_write_timeout(10);
     http.set_pre_routing_handler([this](const httplib::Request& req, httplib::Response& res) {
@@ -320,6 +352,7 @@ void ScoreSite::State::routes() {
               [this](R q, W s) { finishTicket(q, s); });
     http.Post("/api/runs", [this](R q, W s) { submit(q, s); });
     http.Get(std::string("/api/runs/") + TICKET, [this](R q, W s) {
+        if (!awaitVerdict(q, s, q.matches[1])) return;
         Run run;
         if (!store.run(q.matches[1], &run))
             return answer(s, 404, {{"refused", "no run for that ticket"}});

@@ -106,15 +106,14 @@ class ScoreTest : public ::testing::Test {
     json submit(const std::string& bytes, int* status) {
         return call("POST", "/api/runs", bytes, status, "application/octet-stream");
     }
-    // The run's state once it is no longer queued (a generous deadline).
+    // The run's state once it is no longer queued (a generous deadline),
+    // each request held by the site until the verdict or ten seconds.
     json settled(const std::string& ticket) {
         json run;
         auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(120);
         do {
-            run = call("GET", "/api/runs/" + ticket);
-            if (run.value("state", "") != "queued") break;
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        } while (std::chrono::steady_clock::now() < deadline);
+            run = call("GET", "/api/runs/" + ticket + "?wait=10");
+        } while (run.value("state", "") == "queued" && std::chrono::steady_clock::now() < deadline);
         return run;
     }
 
@@ -328,6 +327,8 @@ TEST_F(Site, EveryRefusalSaysWhyAndStoresNothing) {
         {report, field("reason", std::string(201, 'x')), 400, "in 1 to 200 characters"},
         {report, field("reason", ""), 400, "in 1 to 200 characters"},
         {"POST /api/entries/999999/report", field("reason", "who?"), 404, "no such entry"},
+        {"GET /api/runs/" + freshId + "?wait=11", "", 400, "wait takes 1 to 10 seconds"},
+        {pub + "?wait=0", named("Fin", KEY), 400, "wait takes 1 to 10 seconds"},
         // At the very edges of the allowed time it is taken.
         {runs, bytesOf(early), 202, "", -2600},
         {runs, bytesOf(late), 202, "", 2600},
@@ -389,6 +390,24 @@ TEST_F(Site, EveryRefusalSaysWhyAndStoresNothing) {
     EXPECT_EQ(publish(unpublished.ticket, "rob")["state"], "ranked");
     EXPECT_EQ(call("DELETE", "/api/players/Rob", field("key", KEY))["removed"], 2);
     EXPECT_EQ(board().size(), 0u);
+}
+
+TEST_F(Site, PublishingThatWaitsIsAnsweredWithTheRank) {
+    // Ten-minute games queue on the two verifiers, so the last is still
+    // queued when its publishing comes; held until its verdict, it is ranked.
+    std::vector<Replay> games;
+    for (int i = 0; i < 6; ++i) games.push_back(started(600));
+    clock_ += 600000;
+    int status = 0;
+    for (const Replay& r : games) {
+        submit(bytesOf(r), &status);
+        EXPECT_EQ(status, 202);
+    }
+    json ranked = call("POST", "/api/runs/" + games.back().ticket + "/publish?wait=10",
+                       named("Patient", KEY), &status);
+    EXPECT_EQ(status, 200) << ranked.dump();
+    EXPECT_EQ(ranked["state"], "ranked");
+    EXPECT_EQ(ranked["score"], games.back().score);
 }
 
 TEST_F(Site, TiesGoToTheEarlierRunWhicheverIsPublishedFirst) {

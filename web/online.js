@@ -271,7 +271,7 @@
       if (a.status < 300 && b && b.state === 'refused') return offer(id, 'refused', { reason: b.reason, retry: false });
       offer(id, 'pending', {});
       later(function () {
-        request('GET', '/api/runs/' + id).then(look);
+        request('GET', '/api/runs/' + id + '?wait=5').then(look);
       }, Date.now() - since < POLL_FAST_FOR_MS ? POLL_MS : POLL_SLOW_MS);
     })(answer);
   }
@@ -286,7 +286,7 @@
     offer(id, 'publishing', {});
     var since = Date.now();
     (function attempt() {
-      request('POST', '/api/runs/' + id + '/publish', JSON.stringify({ name: name, key: key() })).then(function (a) {
+      request('POST', '/api/runs/' + id + '/publish?wait=5', JSON.stringify({ name: name, key: key() })).then(function (a) {
         if (o.offer !== current) return;
         var b = a.body;
         if (a.status === 200 && b && b.state === 'ranked')

@@ -133,7 +133,7 @@ bool run(Job& job) {
     }
     case Job::PUBLISH: {
         auto r =
-            http.Post(("/api/runs/" + job.ticket + "/publish").c_str(),
+            http.Post(("/api/runs/" + job.ticket + "/publish?wait=2").c_str(),
                       json{{"name", site->name}, {"key", site->key}}.dump(), "application/json");
         if (!answered(r) || r->status == 202) return false; // still being verified
         json j = json::parse(r->body, nullptr, false);
