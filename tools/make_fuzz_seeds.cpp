@@ -3,13 +3,13 @@
 // game replays.
 //   make_fuzz_seeds FOLDER    (FOLDER/NAME/ for each target, usually tests/fuzz/corpus)
 #include "game/replay.h"
-#include "support/mod_builder.h"
+#include "tests/support/mod_builder.h"
 #include "tools/bmp_writer.h"
 
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
 #include <string>
-#include <sys/stat.h>
 #include <vector>
 
 namespace {
@@ -19,7 +19,7 @@ bool ok = true;
 
 void put(const std::string& target, const std::string& name, const std::vector<uint8_t>& bytes) {
     std::string folder = root + "/" + target;
-    mkdir(folder.c_str(), 0777);
+    std::filesystem::create_directories(folder);
     ok = bmp::writeFile(folder + "/" + name, bytes) && ok;
 }
 
@@ -145,7 +145,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     root = argv[1];
-    mkdir(root.c_str(), 0777);
+    std::filesystem::create_directories(root);
     settingsSeeds();
     scriptSeeds();
     bitmapSeeds();
