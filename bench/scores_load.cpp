@@ -5,8 +5,7 @@
 // verification, publishing), stops the server and prints the games verified
 // and ranked a second and the time from a game's end to its rank.
 //
-//     scores_load [--seconds 30] [--minutes 1] [--clients 16] [--in-flight 24]
-//                 [--speed 60] SERVER
+//     scores_load [--seconds 30] [--minutes 1] [--in-flight 24] [--speed 60] SERVER
 //
 // The client plays each game by the rules itself (on one thread of its own),
 // on the same machine.
@@ -40,7 +39,7 @@ namespace {
 
 struct Settings {
     double seconds = 30, minutes = 1, speed = 60;
-    int clients = 16, inFlight = 24;
+    int inFlight = 24;
     std::string server;
 };
 
@@ -66,7 +65,7 @@ std::string replayFor(const std::string& ticket, uint32_t seed, uint32_t ticks, 
 }
 
 // The rules keep their state in program-wide variables, so one thread plays
-// every game, while the clients go on with their others.
+// every game, while the players go on waiting for their games to end.
 class Player {
   public:
     Player() : thread_([this] { run(); }) {}
@@ -116,91 +115,60 @@ class Player {
     std::thread thread_;
 };
 
-struct Game {
-    std::string ticket;
-    std::future<std::string> bytes;
-    Clock::time_point due, submitted, nextTry;
-    std::chrono::milliseconds wait{2}; // before the next publishing attempt
-    bool sent = false;
-};
-
-void client(const Settings& s, int port, Clock::time_point end, int index, Totals* totals,
-            Player* player) {
+// One player after another on one connection-less client, as a browser
+// would be: ticket, start, the game's play time, its replay, then publishing
+// with `?wait=`, so that the rank comes back as soon as the site has it.
+void playerLoop(const Settings& s, int port, Clock::time_point end, int index, Totals* totals,
+                Player* player) {
     httplib::Client http("127.0.0.1", port);
     http.set_read_timeout(60);
     http.set_keep_alive(false);
     uint32_t ticks = static_cast<uint32_t>(s.minutes * 60 * 200) + 1;
-    auto playWall = std::chrono::duration<double>(s.minutes * 60 / s.speed);
-    std::vector<Game> games;
-    uint32_t salt = static_cast<uint32_t>(index) * 7919;
-    auto fail = [&](const std::string& what) {
+    auto playWall = std::chrono::duration_cast<Clock::duration>(
+        std::chrono::duration<double>(s.minutes * 60 / s.speed));
+    auto note = [&](int* count, const std::string& what) {
         std::lock_guard<std::mutex> lock(totals->mutex);
-        ++totals->failed;
+        ++*count;
         if (totals->firstRefusal.empty()) totals->firstRefusal = what;
     };
-    while (Clock::now() < end || !games.empty()) {
-        if (Clock::now() < end && static_cast<int>(games.size()) < s.inFlight / s.clients + 1) {
-            auto t = http.Post("/api/tickets");
-            if (!t || t->status != 201) {
-                fail("ticket");
-                continue;
-            }
-            json j = json::parse(t->body);
-            Game g;
-            g.ticket = j["ticket"];
-            auto started = http.Post(("/api/tickets/" + g.ticket + "/start").c_str());
-            g.due = Clock::now() + std::chrono::duration_cast<Clock::duration>(playWall);
-            if (!started || started->status != 204) {
-                fail("start");
-                continue;
-            }
-            g.bytes = player->play(g.ticket, j["seed"].get<uint32_t>(), ticks, ++salt);
-            games.push_back(std::move(g));
+    // The players start spread over one game's time, as they would, so that
+    // their games do not all end in the same instant.
+    std::this_thread::sleep_for(playWall * index / s.inFlight);
+    json publishBody = {{"name", "Load" + std::to_string(index % 100)},
+                        {"key", "load-test-key-" + std::to_string(index % 100) + "-0123456789"}};
+    for (uint32_t salt = static_cast<uint32_t>(index) * 7919; Clock::now() < end; ++salt) {
+        auto t = http.Post("/api/tickets");
+        if (!t || t->status != 201) {
+            note(&totals->failed, t ? t->body : "ticket");
+            continue;
         }
-        for (size_t i = 0; i < games.size();) {
-            Game& g = games[i];
-            bool done = false;
-            if (!g.sent && Clock::now() >= g.due) {
-                g.submitted = Clock::now();
-                g.nextTry = g.submitted + g.wait;
-                auto r = http.Post("/api/runs", g.bytes.get(), "application/octet-stream");
-                g.sent = true;
-                if (!r || r->status != 202) {
-                    std::lock_guard<std::mutex> lock(totals->mutex);
-                    ++totals->refused;
-                    if (totals->firstRefusal.empty() && r) totals->firstRefusal = r->body;
-                    done = true;
-                }
-            } else if (g.sent && Clock::now() >= g.nextTry) {
-                auto r = http.Post(
-                    ("/api/runs/" + g.ticket + "/publish").c_str(),
-                    json{{"name", "Load" + std::to_string(index)},
-                         {"key", "load-test-key-" + std::to_string(index) + "-0123456789"}}
-                        .dump(),
-                    "application/json");
-                if (r && r->status == 200) {
-                    double ms =
-                        std::chrono::duration<double, std::milli>(Clock::now() - g.submitted)
-                            .count();
-                    std::lock_guard<std::mutex> lock(totals->mutex);
-                    totals->latencies.push_back(ms);
-                    done = true;
-                } else if (!r || r->status != 202) {
-                    fail(r ? r->body : "publish");
-                    done = true;
-                } else {
-                    // Still being verified: try again a little later each time.
-                    g.wait = std::min(g.wait * 2, std::chrono::milliseconds(40));
-                    g.nextTry = Clock::now() + g.wait;
-                }
-            }
-            if (done) {
-                games.erase(games.begin() + static_cast<long>(i));
-            } else {
-                ++i;
-            }
+        json j = json::parse(t->body);
+        std::string ticket = j["ticket"];
+        auto started = http.Post(("/api/tickets/" + ticket + "/start").c_str());
+        auto due = Clock::now() + playWall;
+        if (!started || started->status != 204) {
+            note(&totals->failed, "start");
+            continue;
         }
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        std::string bytes = player->play(ticket, j["seed"].get<uint32_t>(), ticks, salt).get();
+        std::this_thread::sleep_until(due);
+        auto submitted = Clock::now();
+        auto r = http.Post("/api/runs", bytes, "application/octet-stream");
+        if (!r || r->status != 202) {
+            note(&totals->refused, r ? r->body : "submission");
+            continue;
+        }
+        std::string publish = "/api/runs/" + ticket + "/publish?wait=10";
+        do {
+            r = http.Post(publish.c_str(), publishBody.dump(), "application/json");
+        } while (r && r->status == 202);
+        if (!r || r->status != 200) {
+            note(&totals->failed, r ? r->body : "publish");
+            continue;
+        }
+        double ms = std::chrono::duration<double, std::milli>(Clock::now() - submitted).count();
+        std::lock_guard<std::mutex> lock(totals->mutex);
+        totals->latencies.push_back(ms);
     }
 }
 
@@ -243,8 +211,6 @@ int main(int argc, char** argv) {
             s.seconds = std::atof(argv[++i]);
         } else if (a == "--minutes" && value) {
             s.minutes = std::atof(argv[++i]);
-        } else if (a == "--clients" && value) {
-            s.clients = std::atoi(argv[++i]);
         } else if (a == "--in-flight" && value) {
             s.inFlight = std::atoi(argv[++i]);
         } else if (a == "--speed" && value) {
@@ -252,15 +218,15 @@ int main(int argc, char** argv) {
         } else if (a[0] != '-' && s.server.empty()) {
             s.server = a;
         } else {
-            std::fprintf(stderr, "usage: scores_load [--seconds N] [--minutes N] [--clients N] "
-                                 "[--in-flight N] [--speed N] SERVER\n");
+            std::fprintf(stderr, "usage: scores_load [--seconds N] [--minutes N] [--in-flight N] "
+                                 "[--speed N] SERVER\n");
             return 2;
         }
     }
     if (s.server.empty() || s.seconds <= 0 || s.seconds > 600 || s.minutes <= 0 || s.minutes > 60 ||
-        s.clients < 1 || s.clients > 256 || s.inFlight < 1 || s.speed < 1) {
+        s.inFlight < 1 || s.inFlight > 1000 || s.speed < 1) {
         std::fprintf(stderr, "scores_load: a server, 0 < seconds <= 600, 0 < minutes <= 60, "
-                             "1 to 256 clients, and a speed of at least 1\n");
+                             "1 to 1000 games in flight, and a speed of at least 1\n");
         return 2;
     }
     char folder[] = "/tmp/reefdart-load-XXXXXX";
@@ -277,8 +243,8 @@ int main(int argc, char** argv) {
     auto end = begin + std::chrono::duration_cast<Clock::duration>(
                            std::chrono::duration<double>(s.seconds));
     std::vector<std::thread> clients;
-    for (int i = 0; i < s.clients; ++i)
-        clients.emplace_back(client, std::cref(s), port, end, i, &totals, &player);
+    for (int i = 0; i < s.inFlight; ++i)
+        clients.emplace_back(playerLoop, std::cref(s), port, end, i, &totals, &player);
     for (std::thread& t : clients) t.join();
     double took = std::chrono::duration<double>(Clock::now() - begin).count();
     kill(server, SIGTERM);
@@ -290,11 +256,11 @@ int main(int argc, char** argv) {
     auto at = [&](double q) {
         return l.empty() ? 0.0 : l[static_cast<size_t>(q * (l.size() - 1))];
     };
-    std::printf("%g-minute games, %d clients, %d in flight, clock x%g: %zu ranked in %.1f s "
+    std::printf("%g-minute games, %d in flight, clock x%g: %zu ranked in %.1f s "
                 "(%.1f a second); end to rank p50 %.1f ms, p99 %.1f ms, most %.1f ms; %d refused, "
                 "%d failed%s%s\n",
-                s.minutes, s.clients, s.inFlight, s.speed, l.size(), took, l.size() / took, at(0.5),
-                at(0.99), l.empty() ? 0.0 : l.back(), totals.refused, totals.failed,
+                s.minutes, s.inFlight, s.speed, l.size(), took, l.size() / took, at(0.5), at(0.99),
+                l.empty() ? 0.0 : l.back(), totals.refused, totals.failed,
                 totals.firstRefusal.empty() ? "" : "; first: ", totals.firstRefusal.c_str());
     return totals.failed == 0 && WIFEXITED(status) && WEXITSTATUS(status) == 0 ? 0 : 1;
 }
