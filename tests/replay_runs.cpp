@@ -90,6 +90,11 @@ TEST(Replay, AGameThatStopsMatchingSaysWhere) {
     EXPECT_FALSE(v.matches);
     EXPECT_EQ(v.reason, "reaches a score of " + std::to_string(r.score) +
                             " where the game showed " + std::to_string(claimed.score));
+    Replay ended = r; // the same score, but not the state the game ended in
+    ended.finalHash ^= 1;
+    v = verifyReplay(ended);
+    EXPECT_FALSE(v.matches);
+    EXPECT_EQ(v.reason, "diverged at tick " + std::to_string(r.tickTimes.size()));
 }
 
 TEST(Replay, DecodingRefusesWhatIsNoReplayWithAReason) {

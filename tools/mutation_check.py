@@ -116,6 +116,8 @@ FAULTS = [
      "8-bit WAV samples read one step off centre"),
     ("wave-pad", "platform/hss/hss.cpp", "offset += 8 + chunkSize + (chunkSize & 1);",
      "offset += 8 + chunkSize;", "an odd-sized WAV chunk's pad byte is not skipped"),
+    ("final-hash", "game/replay.cpp", "if (diverged < 0 && v.finalHash", "if (diverged < -1 && v.finalHash",
+     "a replay that ends in another state than it claims still verifies"),
     ("script-line", "platform/script/script.cpp", "int number = 0;", "int number = 1;",
      "a script error names the line after the faulty one"),
 ]
