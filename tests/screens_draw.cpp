@@ -1,6 +1,5 @@
-// The title, Settings and game screens drawn from plain test pictures: the
-// highlight bands, the volume bar, where taps hit, and the game's scores and
-// "New Record!". (The rest is pinned frame by frame by the golden runs.)
+// The title, Settings and game screens drawn from plain test pictures (the
+// rest is pinned frame by frame by the golden runs).
 #include "frontend/frontend.h"
 #include "game/game_screen.h"
 #include "game/world.h"
@@ -68,8 +67,7 @@ class FrontEnd : public ::testing::Test {
     }
 };
 
-// Each item's band takes its own slice of the strip (not its key columns) to
-// its own rows, at level 31 of 32 over the title when the phase is 0.
+// Each item's band: its own slice of the strip, at level 31 of 32 at phase 0.
 TEST_F(FrontEnd, EachItemHasItsOwnSliceAndPlaceAndThePulse) {
     const int ys[4] = {99, 162, 203, 246}, heights[4] = {73, 51, 53, 67};
     for (int item = 0; item < 4; ++item) {
@@ -130,8 +128,7 @@ TEST_F(FrontEnd, TheVolumeBarIsTwoPixelsAVolumeUnit) {
     }
 }
 
-// Whether any pixel of the rectangle is (nearly) white, as the inside of a
-// white glyph is.
+// Whether any pixel of the rectangle is (nearly) white, as inside a glyph.
 bool anyWhite(int x0, int y0, int w, int h) {
     for (int y = y0; y < y0 + h; ++y)
         for (int x = x0; x < x0 + w; ++x) {
@@ -203,8 +200,7 @@ TEST_F(GameScreen, NewRecordBlinksAndATieCountsAsARecord) {
     EXPECT_FALSE(anyWhite(40, 184, 160, 16));
 }
 
-// The record in sight shows while the score is past a record above 10 by
-// less than 100.
+// The record in sight: past a record above 10 by less than 100.
 TEST_F(GameScreen, InFlightTheLiveScoreAndTheRecordInSight) {
     gameSeconds = 5;
     msSinceSecond = 100;

@@ -1,17 +1,12 @@
-// The shell: start-up on each device (its layout, and whether frames go
-// through the Game API or the raw frame buffer), then what the timer tick
-// runs: its time step and seconds clock, the music that follows screen
-// changes, and how far the pilot gets.
-#include "game/world.h"
+// The shell: start-up on each device, the timer tick's time step and seconds
+// clock, and the music that follows screen changes.
 #include "gfx/gapi_buffer.h"
 #include "gfx/layout.h"
 #include "persist/settings.h"
 #include "platform/gapi/device.h"
 #include "platform/headless/host.h"
-#include "platform/wince/runtime.h"
 #include "platform/wince/winapi.h"
 #include "shell/app.h"
-#include "shell/autopilot.h"
 #include "shell/startup.h"
 #include "shell/state.h"
 #include "sound/sound.h"
@@ -74,8 +69,7 @@ TEST(StartUp, WithoutADisplayItSaysSoAndEnds) {
     EXPECT_EQ(msg.wParam, 1u);
 }
 
-// Until start-up has drawn its first frame, the window paints "Loading..."
-// in the middle of a white screen, and nothing else.
+// Until start-up has drawn, the window paints "Loading..." centred on white.
 TEST(StartUp, UntilItEndsTheWindowShowsLoadingCentredOnWhite) {
     useTestHost("qvga");
     WNDCLASSW windowClass = {};
@@ -124,8 +118,7 @@ class Tick : public ::testing::Test {
     }
 };
 
-// The first tick has no time step and a late one is cut to 50 ms; a key
-// capture skips the measurement, so the tick after it gets the cap. Only
+// A late tick is cut to 50 ms and a key capture skips the measurement; only
 // front-end ticks move the text wave (twice the step, below 6 pi).
 TEST_F(Tick, TheTimeStepIsMeasuredAndCapped) {
     after(700);
@@ -162,8 +155,7 @@ TEST_F(Tick, TheTimeStepIsMeasuredAndCapped) {
     EXPECT_EQ(menuPhase, 1.0f);
 }
 
-// The seconds clock counts only past 1000 ms, marks the tick and drops the
-// excess; the tick count wrapping round is harmless.
+// Seconds count past 1000 ms, dropping the excess; the tick count may wrap.
 TEST_F(Tick, SecondsClockCountsMarksAndDropsTheExcess) {
     tick();
     after(1000);
@@ -227,30 +219,6 @@ TEST(Music, ScreenChangesAndGameStartsFollowTheMusicRules) {
     EXPECT_EQ(menuScreen, SCREEN_ABOUT);
     EXPECT_TRUE(playing(testMenuModule()));
     EXPECT_LT(music.position(), 0.05);
-}
-
-// How far the pilot gets (what it does is pinned by the golden autoplay runs):
-// obstacles stand in columns 18, 25, 32, ..., so past column 48 five of them
-// have been passed. A game is cut off after 48 s.
-TEST(Pilot, FliesPastSeveralObstaclesAtTheStartSpeed) {
-    useTestHost();
-    appMode = MODE_FRONTEND;
-    int passedFive = 0, total = 0;
-    const int games = 40;
-    for (uint32_t seed = 1; seed <= games; ++seed) {
-        crtSrand(seed);
-        startGame();
-        gameSeconds = 1;
-        for (int i = 0; i < 3000 && fishEnergy > 0; ++i) {
-            riseHeld = pilotWantsRise() ? 1 : 0;
-            frameDt = 0.016f;
-            gameStep();
-        }
-        passedFive += world.columnCount > 48;
-        total += world.columnCount;
-    }
-    EXPECT_GE(passedFive, games * 9 / 10);
-    EXPECT_GT(total / games, 150);
 }
 
 } // namespace
