@@ -28,30 +28,22 @@ void prepare(const char* device) {
     constructProgramObjects();
 }
 
-TEST(StartUp, EachDeviceGetsItsLayoutAndItsRoadToTheDisplay) {
-    struct Case {
+// Each device's layout is pinned by the golden screens run; here the road to the display.
+TEST(StartUp, EachDeviceGetsItsRoadToTheDisplay) {
+    const struct {
         const char* device;
-        int32_t width, height, centerX, shrink;
-        uint8_t raw;
-        bool gameApiDisplay; // opened and drawn through the Game API
+        bool gameApiDisplay; // opened and drawn through the Game API, not the raw frame buffer
     } cases[] = {
-        {"qvga", 240, 320, 120, 0, 0, true},   {"qvga-rotated", 240, 320, 120, 0, 0, true},
-        {"square", 240, 240, 120, 0, 0, true}, {"small", 176, 220, 88, 20, 0, true},
-        {"raw", 240, 320, 120, 0, 1, false},
-    };
-    for (const Case& c : cases) {
+        {"qvga", true}, {"qvga-rotated", true}, {"square", true}, {"small", true}, {"raw", false}};
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.device);
         prepare(c.device);
         int drawsBefore = gapiBeginDrawCount();
         startUp(reinterpret_cast<HWND>(uintptr_t{1}));
-        EXPECT_EQ((std::vector<int32_t>{c.width, c.height, c.centerX, c.shrink, c.raw, c.width,
-                                        c.height}),
-                  (std::vector<int32_t>{layoutWidth, layoutHeight, layoutCenterX, layoutShrink,
-                                        rawFrameBuffer, screenWidth, screenHeight}));
+        EXPECT_EQ(rawFrameBuffer, !c.gameApiDisplay);
         EXPECT_EQ(gapiDisplayOpen(), c.gameApiDisplay);
         EXPECT_EQ(gapiBeginDrawCount() > drawsBefore, c.gameApiDisplay);
-        EXPECT_EQ(appMode, MODE_FRONTEND); // start-up ends on the title
-        EXPECT_EQ(menuScreen, SCREEN_TITLE);
+        EXPECT_EQ(menuScreen, SCREEN_TITLE); // start-up ends on the title
         displayShutdown();
     }
 }
