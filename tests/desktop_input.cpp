@@ -1,5 +1,5 @@
 // The desktop's keyboard, mouse, one button and game controllers as device
-// input, on SDL's dummy video driver with synthetic events.
+// input, from synthetic SDL events.
 #include "game/game.h"
 #include "persist/settings.h"
 #include "platform/desktop/host.h"
@@ -64,13 +64,11 @@ class Input : public ::testing::Test {
         finishDesktopHost();
         start(device);
     }
-    // Whatever SDL has waiting, through the host's own translation.
     void pump() {
         SDL_Event e;
         while (SDL_PollEvent(&e)) translateDesktopEvent(e);
     }
-    // The input messages queued since last time, taken as the program takes
-    // them (which also moves the key state on).
+    // The input messages queued, taken as the program takes them.
     Seq take() {
         Seq seen;
         MSG m;
@@ -98,7 +96,7 @@ class Input : public ::testing::Test {
     }
 };
 
-TEST_F(Input, KeysPressOnceRepeatWhileHeldAndReleaseOnce) {
+TEST_F(Input, KeysPressOnceRepeatWhileHeldAndReleaseOnceSpaceIsTheStylus) {
     sendKey(SDLK_UP, true);
     sendKey(SDLK_UP, true, true);
     sendKey(SDLK_UP, false);
@@ -116,9 +114,7 @@ TEST_F(Input, KeysPressOnceRepeatWhileHeldAndReleaseOnce) {
     for (SDL_Keycode k : {SDLK_z, SDLK_x, SDLK_c, SDLK_w, SDLK_F1, SDLK_F10}) sendKey(k, true);
     EXPECT_EQ(take(), (Seq{down(VK_A_BUTTON), down(VK_B_BUTTON), down(VK_C_BUTTON), down('W'),
                            down(0x70), down(0x79)}));
-}
-
-TEST_F(Input, SpaceIsTheStylusAtTheOneButtonPointWithoutRepeats) {
+    // Space is the stylus at the one-button point, without repeats.
     sendKey(SDLK_SPACE, true);
     sendKey(SDLK_SPACE, true, true);
     sendKey(SDLK_SPACE, true, true);
@@ -164,8 +160,7 @@ TEST_F(Input, LosingTheFocusLetsGoOfEverythingButTheGameGoesOn) {
     EXPECT_FALSE(programFinished());
 }
 
-// Mouse and window events are taken out of SDL's queue before its renderer
-// sees them and come back wrapped, in their places among the keys.
+// Mouse and window events taken out of SDL's queue come back in their places.
 TEST_F(Input, EventsThroughSdlsQueueKeepTheirOrder) {
     SDL_Event k = sdlEvent(SDL_KEYDOWN), m = sdlEvent(SDL_MOUSEBUTTONDOWN),
               w = sdlEvent(SDL_WINDOWEVENT), k2 = k;
@@ -175,14 +170,13 @@ TEST_F(Input, EventsThroughSdlsQueueKeepTheirOrder) {
     m.button.x = 50, m.button.y = 60;
     w.window.event = SDL_WINDOWEVENT_FOCUS_LOST;
     w.window.windowID = SDL_GetWindowID(desktopWindow());
-    // SDL_PushEvent says 0 for an event the filter took: it is not lost.
     for (SDL_Event* e : {&k, &m, &w, &k2}) SDL_PushEvent(e);
     pump();
     EXPECT_EQ(take(), (Seq{down(VK_UP), press(MAKELPARAM(50, 60)), up(VK_UP), lift(LETGO_POINT),
                            down(VK_DOWN)}));
 }
 
-TEST_F(Input, ControllerButtonsAreTheDevicesButtons) {
+TEST_F(Input, ControllerButtonsAndTheStickAreTheDevicesButtons) {
     const std::pair<int, int> pairs[] = {
         {SDL_CONTROLLER_BUTTON_DPAD_UP, VK_UP},     {SDL_CONTROLLER_BUTTON_DPAD_DOWN, VK_DOWN},
         {SDL_CONTROLLER_BUTTON_DPAD_LEFT, VK_LEFT}, {SDL_CONTROLLER_BUTTON_DPAD_RIGHT, VK_RIGHT},
@@ -200,10 +194,7 @@ TEST_F(Input, ControllerButtonsAreTheDevicesButtons) {
     button(SDL_CONTROLLER_BUTTON_BACK, true);
     button(SDL_CONTROLLER_BUTTON_GUIDE, true);
     EXPECT_TRUE(take().empty());
-}
-
-TEST_F(Input, StickDirectionsPressOnceWithDeadZoneAndHysteresis) {
-    // Inside the dead zone, not yet beyond it; then shaking between the two.
+    // The stick: inside the dead zone, at its edge, then shaking between the two.
     for (int y : {-STICK_RELEASE, -STICK_PRESS}) axis(SDL_CONTROLLER_AXIS_LEFTY, y);
     EXPECT_TRUE(take().empty());
     for (int y : {-20000, -12000, -17000, -STICK_RELEASE}) axis(SDL_CONTROLLER_AXIS_LEFTY, y);
@@ -219,8 +210,7 @@ TEST_F(Input, StickDirectionsPressOnceWithDeadZoneAndHysteresis) {
     EXPECT_EQ(take(), (Seq{down(VK_LEFT), up(VK_LEFT), down(VK_RIGHT)}));
 }
 
-// Keys, pad buttons and the stick holding one key release it after the last;
-// a pad that goes away lets go of what it held.
+// Several sources hold one key; a pad that goes away lets go of what it held.
 TEST_F(Input, SourcesHoldingOneKeyReleaseItAfterTheLast) {
     sendKey(SDLK_UP, true);
     button(SDL_CONTROLLER_BUTTON_DPAD_UP, true);
