@@ -1,22 +1,16 @@
 #!/usr/bin/env bash
-# The desktop game on a real X server (Xvfb): the presenter's tests with a GL
-# renderer on its own thread (the unit tests run SDL's dummy driver, whose
-# software renderer draws on the main thread); the window shows a picture; and
-# SIGINT and SIGTERM close it as its close button does, with exit code 0 and
-# all six settings files saved, both on an empty data folder and on one whose
-# own settings must come back unchanged. Skipped (77) where Xvfb is missing.
+# The desktop game under Xvfb: the GL presenter tests; the window shows a picture; SIGINT and
+# SIGTERM end it with code 0 and all six settings files saved. Skipped (77) without Xvfb.
 set -u
 exe=$1
 command -v xvfb-run >/dev/null && command -v import >/dev/null || { echo "no Xvfb or ImageMagick"; exit 77; }
 dir=$(mktemp -d)
 trap 'rm -rf "$dir"' EXIT
-# The X server's client libraries and GL drivers leave allocations that no
-# longer have a module to name; the game's own leaks are checked by the unit tests.
+# X and GL libraries leave leaks with no module to name; the unit tests check the game's.
 export ASAN_OPTIONS="${ASAN_OPTIONS:-}:detect_leaks=0"
 
-# The files each case must end with (read through a name reference below).
+# The files each case must end with: French, music 40, effects 20, a career, six keys.
 # shellcheck disable=SC2034
-# French, music 40, effects 20; a career of its own; six configured keys.
 own=(record.dat:04242 sound.dat:15030 career.dat:43155419
      keys.dat:139137 keys2.dat:127182 keys3.dat:140138)
 # shellcheck disable=SC2034
@@ -36,10 +30,8 @@ run() { # signal case
     if [ "$case" = own ]; then
         for entry in "${expected[@]}"; do printf '%s' "${entry#*:}" >"$data/${entry%%:*}"; done
     fi
-    # The signal goes once the window (480 x 640 on the server's black root)
-    # shows more than one colour, or after 45 s. A background job of a script
-    # starts with SIGINT ignored; a game started from a terminal has it at its
-    # default, and so does this one.
+    # Signalled once the window shows more than one colour (or after 45 s); SIGINT at its
+    # default as in a terminal, not ignored as in a script's background job.
     xvfb-run -a -s "-screen 0 640x800x24" bash -c "
         SDL_AUDIODRIVER=dummy env --default-signal=INT,TERM '$exe' --data-dir '$data' \\
             --scale 2 2>'$data.log' & pid=\$!

@@ -29,8 +29,7 @@ void expectFirstRunFiles(const std::string& folder) {
 
 int openAudioCalls = 0;
 
-// A minute of autoplay on a headless host whose audio cannot be opened; exits
-// with WinMain's code, or 3 when sound was never asked for or claims to be open.
+// Autoplay on a host whose audio cannot be opened; 3 when sound was never asked for or is open.
 [[noreturn]] void playWithoutAudio(const std::string& folder) {
     useTestHost();
     setTestDataFolder(folder);
@@ -60,7 +59,6 @@ TEST(NoSoundDevice, HeadlessGamesPlayAndSaveWithoutAudio) {
     int status = 0;
     waitpid(child, &status, 0);
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
-    // The pilot flew past the first obstacles: the record holds a real score.
     std::string record = readFile(folder + "/record.dat");
     ASSERT_EQ(5u, record.size());
     EXPECT_GE(std::stoi(record), 7 * 30);
@@ -81,7 +79,6 @@ TEST(NoSoundDevice, DesktopRunsSilentAndEndsCleanly) {
               static_cast<char*>(nullptr));
         _exit(127);
     }
-    // Running, and the player is told why there is no sound.
     auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
     while (readFile(log).find("no sound (") == std::string::npos &&
            std::chrono::steady_clock::now() < deadline)

@@ -41,7 +41,6 @@ class Input : public ::testing::Test {
         startGame();
         ASSERT_EQ(appMode, MODE_GAME);
     }
-    // Where the program is: its mode, menu screen and cursor.
     static std::vector<int> where() { return {appMode, menuScreen, menuCursor}; }
     static std::vector<int> menu(int screen, int cursor) { return {MODE_FRONTEND, screen, cursor}; }
 };
@@ -125,10 +124,7 @@ TEST_F(Input, GameKeys) {
         down(leave);
         EXPECT_EQ(where(), menu(SCREEN_SETTINGS, 2));
     }
-}
-
-TEST_F(Input, LeftAndRightComeBeforeTheRiseKey) {
-    keyUp = gxLeft; // a captured Up that is also the device's Left
+    keyUp = gxLeft; // a captured Up that is also the device's Left is Left
     inGame();
     down(gxLeft);
     EXPECT_EQ(riseHeld, 0);
@@ -158,9 +154,8 @@ TEST_F(Input, KeyCaptureTakesFourDifferentKeys) {
     EXPECT_EQ(where(), menu(SCREEN_SETTINGS, 2));
 }
 
-// A tap the front end resolved becomes a select press in the next timer
-// message, which it replaces; a missed tap let go at x 0 selects nothing (the
-// missed taps that select are desktop_input.cpp's one button).
+// A resolved tap becomes a select press in place of the next timer message
+// (missed taps that select: desktop_input.cpp's one button).
 TEST_F(Input, TapsBecomeSelectPresses) {
     menuCursor = 1;
     synthSelect = 1; // the front end found the tap on Settings
@@ -183,6 +178,10 @@ TEST_F(Input, TapsBecomeSelectPresses) {
     tapPending = 0; // the front end tested it and hit nothing
     WndProc(nullptr, WM_TIMER, 10, 0);
     EXPECT_EQ(where(), menu(SCREEN_TITLE, 0));
+    enterScreen(SCREEN_ABOUT, CURSOR_NONE); // any tap leaves About
+    onStylusUp(MAKELPARAM(120, 10));
+    EXPECT_EQ(menuScreen, SCREEN_TITLE);
+    EXPECT_EQ(tapX, 0);
 }
 
 TEST_F(Input, StylusInAGame) {
@@ -204,13 +203,6 @@ TEST_F(Input, StylusInAGame) {
     EXPECT_EQ(music.source(), testGameModule().data());
     startGame();
     EXPECT_EQ(riseHeld, 1);
-}
-
-TEST_F(Input, AnyTapLeavesAbout) {
-    enterScreen(SCREEN_ABOUT, CURSOR_NONE);
-    onStylusUp(MAKELPARAM(120, 10));
-    EXPECT_EQ(menuScreen, SCREEN_TITLE);
-    EXPECT_EQ(tapX, 0);
 }
 
 } // namespace
