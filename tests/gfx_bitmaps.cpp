@@ -6,6 +6,7 @@
 #include "platform/gapi/device.h"
 #include "platform/wince/resources.h"
 #include "support/gfx_host.h"
+#include "tools/bmp_writer.h"
 
 #include <SDL.h>
 #include <gtest/gtest.h>
@@ -17,44 +18,17 @@ namespace {
 
 constexpr int TEST_BITMAP = 900;
 
-struct Colour {
-    uint8_t r, g, b;
+// Pixel (x, y) of a picture is palette[index(x, y)], y = 0 the top.
+template <typename Index> struct Indexed {
+    const std::vector<bmp::Rgb>* palette;
+    Index at;
+    uint32_t index(int x, int y) const { return static_cast<uint32_t>(at(x, y)); }
+    bmp::Rgb colour(int x, int y) const { return (*palette)[at(x, y)]; }
 };
-
-// A BMP file of the given depth. index(x, y) is the palette index (or, at
-// 24 bits, the index into palette of the colour) of pixel (x, y), y = 0 the top.
 template <typename Index>
-std::vector<uint8_t> bmpFile(int w, int h, int bits, const std::vector<Colour>& palette,
+std::vector<uint8_t> bmpFile(int w, int h, int bits, const std::vector<bmp::Rgb>& palette,
                              Index index) {
-    uint32_t colours = bits == 24 ? 0 : 1u << bits, offset = 14 + 40 + 4 * colours;
-    uint32_t rowBytes = (static_cast<uint32_t>(w * bits) + 31) / 32 * 4, size = rowBytes * h;
-    // The file header after "BM", then the info header (planes 1 and the depth
-    // share a word), each word little-endian.
-    std::vector<uint8_t> out = {'B', 'M'};
-    const uint32_t W = static_cast<uint32_t>(w), H = static_cast<uint32_t>(h);
-    for (uint32_t v : {offset + size, 0u, offset, 40u, W, H, 1u | static_cast<uint32_t>(bits) << 16,
-                       0u, size, 3780u, 3780u, colours, 0u})
-        for (int i = 0; i < 4; ++i) out.push_back(static_cast<uint8_t>(v >> (8 * i)));
-    for (uint32_t i = 0; i < colours; ++i) {
-        Colour c = i < palette.size() ? palette[i] : Colour{0, 0, 0};
-        out.insert(out.end(), {c.b, c.g, c.r, 0});
-    }
-    for (int y = h - 1; y >= 0; --y) {
-        std::vector<uint8_t> row(rowBytes, 0);
-        for (int x = 0; x < w; ++x) {
-            int i = index(x, y);
-            if (bits == 24) {
-                row[x * 3] = palette[i].b;
-                row[x * 3 + 1] = palette[i].g;
-                row[x * 3 + 2] = palette[i].r;
-            } else {
-                int bit = x * bits;
-                row[bit / 8] |= static_cast<uint8_t>(i << (8 - bits - bit % 8));
-            }
-        }
-        out.insert(out.end(), row.begin(), row.end());
-    }
-    return out;
+    return bmp::encode(w, h, bits, palette, Indexed<Index>{&palette, index});
 }
 
 class Bitmaps : public ::testing::Test {
@@ -85,8 +59,8 @@ class Bitmaps : public ::testing::Test {
     int gdiBefore = 0;
 };
 
-const std::vector<Colour> PALETTE = {{0, 0, 0},     {255, 255, 255}, {132, 0, 132},
-                                     {128, 0, 128}, {255, 0, 0},     {0, 255, 0}};
+const std::vector<bmp::Rgb> PALETTE = {{0, 0, 0},     {255, 255, 255}, {132, 0, 132},
+                                       {128, 0, 128}, {255, 0, 0},     {0, 255, 0}};
 
 TEST_F(Bitmaps, EveryDepthComesOutThroughItsColours) {
     auto index = [](int x, int y) { return (x + 2 * y) % 6; };
@@ -168,22 +142,17 @@ struct LargestSdlAllocation {
     ~LargestSdlAllocation() { SDL_SetMemoryFunctions(m, c, r, f); }
 };
 
-// A file whose header is a plain 8-bit picture of w x h but which holds only
-// the first rows' worth of pixel bytes.
-std::vector<uint8_t> withClaimedSize(std::vector<uint8_t> file, int32_t w, int32_t h) {
-    for (int i = 0; i < 4; ++i) {
-        file[18 + i] = static_cast<uint8_t>(static_cast<uint32_t>(w) >> (8 * i));
-        file[22 + i] = static_cast<uint8_t>(static_cast<uint32_t>(h) >> (8 * i));
-    }
-    return file;
-}
-
 TEST_F(Bitmaps, HugePicturesAreRefusedBeforeAnyAllocationAndTheLargestSideLoads) {
     const std::vector<uint8_t> small = bmpFile(8, 4, 8, PALETTE, [](int x, int) { return x % 6; });
     const int32_t claims[][2] = {{100000, 100000}, {16384, 16384},  {16385, 1},
                                  {1, 16385},       {16384, -16384}, {-1, 4}};
     for (const auto& claim : claims) {
-        registerFile(withClaimedSize(small, claim[0], claim[1]));
+        std::vector<uint8_t> file = small; // claims the size, holds four rows
+        for (int i = 0; i < 4; ++i) {
+            file[18 + i] = static_cast<uint8_t>(static_cast<uint32_t>(claim[0]) >> (8 * i));
+            file[22 + i] = static_cast<uint8_t>(static_cast<uint32_t>(claim[1]) >> (8 * i));
+        }
+        registerFile(file);
         LargestSdlAllocation sdl;
         EXPECT_EQ(LoadBitmapW(nullptr, TEST_BITMAP), nullptr) << claim[0] << " x " << claim[1];
         EXPECT_EQ(loadPicture(TEST_BITMAP), nullptr) << claim[0] << " x " << claim[1];

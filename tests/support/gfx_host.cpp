@@ -93,11 +93,6 @@ Rgb8 rgbOf(uint16_t v) {
     return {r << 3 | r >> 2, g << 2 | g >> 4, b << 3 | b >> 2};
 }
 
-double lumaOf(uint16_t v) {
-    Rgb8 c = rgbOf(v);
-    return 0.299 * c.r + 0.587 * c.g + 0.114 * c.b;
-}
-
 Picture::Picture(int id) {
     Surface* s = loadPicture(id);
     if (s && s->pixels) {
@@ -106,11 +101,4 @@ Picture::Picture(int id) {
         pixels_.assign(s->pixels, s->pixels + width_ * height_);
     }
     releaseSurface(s);
-}
-
-double Picture::meanLuma(int x0, int y0, int x1, int y1) const {
-    double sum = 0;
-    for (int y = y0; y <= y1; ++y)
-        for (int x = x0; x <= x1; ++x) sum += lumaOf(at(x, y));
-    return sum / ((x1 - x0 + 1) * (y1 - y0 + 1));
 }

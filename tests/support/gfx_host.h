@@ -35,8 +35,6 @@ class Picture {
     int width() const { return width_; }
     int height() const { return height_; }
     uint16_t at(int x, int y) const { return pixels_[static_cast<size_t>(y * width_ + x)]; }
-    // Mean luma of the rectangle from (x0, y0) to (x1, y1), both included.
-    double meanLuma(int x0, int y0, int x1, int y1) const;
 
   private:
     int width_ = 0, height_ = 0;
@@ -52,5 +50,3 @@ struct Rgb8 {
 };
 // A 5-6-5 pixel as 8-bit channels, widened by bit replication.
 Rgb8 rgbOf(uint16_t pixel);
-// Luma (0.299 R + 0.587 G + 0.114 B), 0..255.
-double lumaOf(uint16_t pixel);
