@@ -275,10 +275,6 @@ SurfacePtr edgePicture(Lcg& next, int w, int h) {
 // The blits' three tiers: the portable walks, 256-bit and 512-bit vectors.
 enum Tier { PORTABLE, AVX2, AVX512 };
 
-const char* tierName(Tier tier) {
-    return tier == PORTABLE ? "portable" : tier == AVX2 ? "avx2" : "avx512";
-}
-
 // Chooses a tier for its lifetime; the defaults come back after it.
 struct TierSwitch {
     explicit TierSwitch(Tier tier) {
@@ -370,8 +366,9 @@ TEST(BlitWalks, EveryTierMatchesTheRulesOnEveryLayoutAndAtEveryWidth) {
         TierSwitch path(tier);
         for (const Walk& walk : WALKS)
             for (bool againstTheEnd : {true, false}) {
-                SCOPED_TRACE(std::string(walk.device) + " " + tierName(tier) + " pitch " +
-                             std::to_string(walk.xPitch) + (againstTheEnd ? " end" : " start"));
+                SCOPED_TRACE(std::string(walk.device) + " tier " + std::to_string(tier) +
+                             " pitch " + std::to_string(walk.xPitch) +
+                             (againstTheEnd ? " end" : " start"));
                 useGfxHost(walk.device);
                 STGapiBuffer display;
                 display.props = backBuffer.props;
