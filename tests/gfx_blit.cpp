@@ -43,8 +43,7 @@ TEST(Blit, InvalidArgumentsDrawNothing) {
     EXPECT_EQ(backBuffer.blendMode, 1u);
 }
 
-// blendPixel, the scalar blend the blits do not use (the clear screen asks
-// it for level 32 only): from, toward, level, result.
+// The scalar blend (the clear screen's): from, toward, level, result.
 TEST(BlendPixel, ThirtyTwoLevels) {
     const uint16_t cases[][4] = {{0x0000, 0xFFDF, 16, 0x7BEF}, {0x0000, 0xFFDF, 31, 0xF79E},
                                  {0xFFDF, 0x0000, 16, 0x7BEF}, {0x1234, 0x1234, 20, 0x1234},
@@ -83,8 +82,7 @@ TEST(ScreenModes, SizesAndClipping) {
     EXPECT_EQ(backScreen(), std::vector<uint16_t>(240 * 320, 0));
 }
 
-// The clipping steps and per-pixel rules written out plainly, one pixel at a
-// time on a logical picture, to hold the blits' row walks against.
+// The clipping and per-pixel rules written out plainly, to hold the blits' row walks against.
 struct Reference {
     int width, height;
     std::vector<uint16_t> pixels;
@@ -197,8 +195,7 @@ struct Lcg {
     }
 };
 
-// The rectangle's arguments, its key (none one time in keyOdds) and level
-// drawn from next.
+// The rectangle's arguments; key (none one time in keyOdds) and level drawn from next.
 RefArgs refArgs(RefKind kind, const int64_t (&rect)[6], Lcg& next, uint32_t keyOdds,
                 const STGapiBuffer& b) {
     uint16_t key = next(keyOdds) == 0 ? NO_COLOUR_KEY : KEY;
@@ -207,8 +204,7 @@ RefArgs refArgs(RefKind kind, const int64_t (&rect)[6], Lcg& next, uint32_t keyO
                    rect[4], rect[5], key,     level,   convertColour(b.props.ffFormat, 0x3264C8)};
 }
 
-// Runs the blit on b and on the reference: the results, the pixels, the
-// cursor and a tinted blit's last level and mode must agree.
+// The blit on b and on the reference agree: result, pixels, cursor, tinted level and mode.
 void checkBlit(STGapiBuffer* b, Reference* ref, const Surface& s, const RefArgs& a,
                const std::string& where) {
     ref->lastLevel = ref->lastX = -1;
@@ -224,9 +220,8 @@ void checkBlit(STGapiBuffer* b, Reference* ref, const Surface& s, const RefArgs&
     ASSERT_EQ(backScreen(*b), ref->pixels) << where << " kind " << a.kind;
 }
 
-// 300 random pictures blitted at random places, partly or wholly off the
-// screen and the source; a third of their pixels are the key, and in every
-// third picture all but one in twenty are, so that whole lines of it occur.
+// 300 random pictures at random places, partly or wholly off the screen and the
+// source; a third of their pixels are the key, in every third one nearly all.
 void compareWithReference(STGapiBuffer* b, uint32_t seed) {
     Lcg next{seed};
     Reference ref{screenWidth, screenHeight, backScreen(*b)};
@@ -254,8 +249,7 @@ uint16_t randomPixel(uint32_t kind, uint32_t r) {
     return v[kind % 4];
 }
 
-// A w x h picture of random pixels: in some, whole rows are the key or level
-// 0 all through, in others most pixels are the key.
+// Random pixels; in some pictures whole rows of key or of level 0, in others mostly key.
 SurfacePtr edgePicture(Lcg& next, int w, int h) {
     std::vector<uint16_t> p(static_cast<size_t>(w * h));
     const int mix = static_cast<int>(next(4));
@@ -291,9 +285,8 @@ bool tierRuns(Tier tier) {
            (tier == AVX2 ? wideBlitsReady() && !widestBlitsReady() : widestBlitsReady());
 }
 
-// Pixels with an inaccessible page on either side, placed against one of
-// them: a kernel that reads or writes past its pixels faults at once (the
-// address checker does not see masked vector loads).
+// Pixels against an inaccessible page, so that a kernel reading past them faults at
+// once (the address checker does not see masked vector loads).
 class GuardedPixels {
   public:
     GuardedPixels(size_t count, bool againstTheEnd) {
@@ -318,9 +311,8 @@ class GuardedPixels {
     uint16_t* pixels_ = nullptr;
 };
 
-// Every line length from 1 to 40 in every blit, a whole picture of its size
-// in each corner of the screen, the picture against a guard page too; the
-// heights run through 1 to 40 as well, the rotated layout's line lengths.
+// Every width and height from 1 to 40 in every blit, a whole picture in each corner of
+// the screen, the picture against a guard page.
 void compareEveryLength(STGapiBuffer* display, bool againstTheEnd, uint32_t seed) {
     Lcg next{seed};
     Reference ref{screenWidth, screenHeight, backScreen(*display)};
@@ -357,9 +349,7 @@ const Walk WALKS[] = {{"qvga", 0, 0, 0, 0, 0},
                       {"qvga", -1, 240, -239, 319 * 240, kfDirect565},
                       {"qvga", -1, 240, -239, 319 * 240, kfDirect555}};
 
-// Each tier the processor runs, on every layout, against the rules: the
-// display block against a guard page after it and before it, so that its
-// first and last pixels are among those drawn.
+// Each tier the processor runs, on every layout, the display against a guard page.
 TEST(BlitWalks, EveryTierMatchesTheRulesOnEveryLayoutAndAtEveryWidth) {
     for (Tier tier : {PORTABLE, AVX2, AVX512}) {
         if (!tierRuns(tier)) continue;

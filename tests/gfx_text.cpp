@@ -120,8 +120,7 @@ TEST_F(Text, NumbersKeepTheirLowestDigitsWithLeadingZeros) {
     }
 }
 
-// A background with every channel in use, so that any pixel a glyph should
-// have left alone shows.
+// A background with every channel in use, so that any stray pixel shows.
 void fillPattern() {
     for (int y = 0; y < screenHeight; ++y)
         for (int x = 0; x < screenWidth; ++x)
@@ -153,8 +152,7 @@ struct Tint {
     int32_t r, g, b;
 };
 
-// Text drawn at (x, y) with font, and its glyphs as whole tinted blits one
-// after another, each on a fresh background: the two must leave the same.
+// Text drawn with font leaves what its glyphs' whole tinted blits leave.
 void expectTextAsGlyphBlits(const Surface* font, const char* text, int x, int y, Tint t,
                             const std::string& what) {
     fillPattern();
@@ -190,8 +188,7 @@ TEST_F(Text, GlyphsDrawAsTheirWholeTintedBlitsOnEveryLayout) {
     }
 }
 
-// The shipped glyphs leave their top and bottom rows blank; this strip has
-// levels there, and text drawn with it must show them.
+// The shipped glyphs' top and bottom rows are blank; this strip's are not.
 TEST_F(Text, AnotherFontPictureIsDrawnInAllItsRows) {
     Surface* shipped = surfaces[SLOT_FONT];
     std::vector<uint16_t> pixels(shipped->pixels, shipped->pixels + 1770 * 20);
@@ -233,8 +230,7 @@ TEST(TintedRows, OnlyTheInkedRowsChangeAndTheRestIsAsTheWholeBlit) {
     releaseSurface(s);
 }
 
-// The screen after the glyphs' blits one by one, or as a run, on a fresh
-// background.
+// The screen after the glyphs' blits one by one, or as a run.
 Drawn glyphByGlyph(const TintedGlyph* glyphs, int count, const Surface* s, Tint t) {
     fillPattern();
     for (int i = 0; i < count; ++i)
@@ -249,8 +245,7 @@ Drawn glyphRun(const TintedGlyph* glyphs, int count, const Surface* s, Tint t) {
     return drawnNow();
 }
 
-// Glyphs inside, across every edge of the screen and of the source, empty
-// and with no inked rows, over one another, on every layout.
+// Glyphs inside, across every edge, empty, uninked and overlapping, on every layout.
 TEST(TintedRows, AGlyphRunIsEachGlyphsBlitInTurn) {
     std::vector<uint16_t> mask(40 * 22);
     for (size_t i = 0; i < mask.size(); ++i)
@@ -273,8 +268,7 @@ TEST(TintedRows, AGlyphRunIsEachGlyphsBlitInTurn) {
             expectSame(glyphRun(&glyphs[i], 1, s, tint), glyphByGlyph(&glyphs[i], 1, s, tint),
                        std::string(device) + " glyph " + std::to_string(i));
     }
-    // A buffer whose span ends halfway down the screen refuses the glyphs
-    // that reach below it, in a run as alone.
+    // A span ending halfway down refuses the glyphs reaching below it, in a run as alone.
     useGfxHost("qvga");
     const int32_t savedMax = backBuffer.maxOffset;
     backBuffer.maxOffset = 160 * backBuffer.yPitch;
