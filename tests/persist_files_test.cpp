@@ -142,10 +142,9 @@ TEST_F(PersistFiles, EachFilesTextReadsAsItsValuesOrTheDefaults) {
         saveSettings();
         EXPECT_TRUE(!c.same || c.text == contents(c.file)) << contents(c.file);
     }
-    // Damaged texts in every file give the defaults.
-    for (const std::string& text :
-         {"abcde"s, "-7442"s, "+7442"s, " 27442"s, "27 442"s, "17442\r"s, "17442\n\r\n"s,
-          "17442\r\r\n"s, "\n"s, "1744\0002"s, "1744200000000000000000"s}) {
+    // Damaged line ends, a NUL and over-long lines in every file give the defaults.
+    for (const std::string& text : {"17442\r"s, "17442\n\r\n"s, "17442\r\r\n"s, "\n"s, "1744\0002"s,
+                                    "1744200000000000000000"s}) {
         for (const char* name : FILES) put(name, text);
         scramble();
         loadSettings();

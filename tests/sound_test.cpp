@@ -176,7 +176,6 @@ TEST(SoundWave, DecodesPcmClipsOfEveryShape) {
     EXPECT_EQ((Samples{0, 256, -256, 32512, -32768, 768}), samplesOf(sound));
     EXPECT_EQ(11025, sound.sampleRate());
     EXPECT_EQ(samples, decoded(makeWave(samples)));
-    EXPECT_EQ(samples, decoded(makeWave(samples, 22050, 16, 2)));
 
     // Stereo frames are averaged: second channels 300 and -300.
     std::vector<uint8_t> stereo = makeWave({100, -100}, 22050, 16, 2);

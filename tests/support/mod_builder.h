@@ -1,5 +1,4 @@
-// Small sound files made in memory for tests: a 4-channel "M.K." tracker
-// module with a synthesised sample, and RIFF WAVE clips.
+// Small sound files made in memory: a 4-channel "M.K." module and WAVE clips.
 #pragma once
 
 #include <cstdint>
@@ -15,16 +14,14 @@ struct ModuleShape {
 
 std::vector<uint8_t> makeModule(const ModuleShape& shape = ModuleShape());
 
-// A PCM WAVE file of the samples; with two channels each frame holds the
-// sample twice. 8-bit files store the samples' high bytes.
+// A PCM WAVE file; stereo frames hold each sample twice, 8-bit ones its high byte.
 std::vector<uint8_t> makeWave(const std::vector<int16_t>& samples, int rate = 22050, int bits = 16,
                               int channels = 1);
 
 // A short decaying tone, the kind of sound a menu click is.
 std::vector<int16_t> clickTone(int count = 1100, int amplitude = 12000);
 
-// Registers a menu module ("MODULE", 1), a different game module
-// ("MODULE", 2) and a click ("WAVE", 1); the bytes stay alive for the run.
+// Registers a menu module ("MODULE", 1), a game module ("MODULE", 2) and a click ("WAVE", 1).
 void registerTestSounds();
 const std::vector<uint8_t>& testMenuModule();
 const std::vector<uint8_t>& testGameModule();

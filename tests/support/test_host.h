@@ -1,5 +1,4 @@
-// Runs the platform on the headless host inside a test: a virtual clock, the
-// default device and a fresh data folder of the test's own.
+// Runs the platform on the headless host inside a test.
 #pragma once
 
 #include <cstdint>
@@ -15,8 +14,7 @@ void setTestDataFolder(const std::string& folder);
 std::string makeTempFolder();
 std::string readFile(const std::string& path);
 void writeFile(const std::string& path, const std::string& contents);
-// Runs the reefdart executable with args; returns its exit code and fills
-// the output (stdout and stderr together).
+// Runs the reefdart executable; returns its exit code, output gets stdout and stderr.
 int runReefdart(const std::string& args, std::string* output = nullptr);
 // Writes text to folder/run.script and runs "--headless folder/run.script args".
 int runScript(const std::string& folder, const std::string& text, const std::string& args = "",
