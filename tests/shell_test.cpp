@@ -134,11 +134,6 @@ TEST_F(Tick, TheTimeStepIsMeasuredAndCapped) {
     menuPhase = 18.84f;
     after(50);
     EXPECT_NEAR(menuPhase, 18.94 - 18.849, 1e-5);
-    for (int i = 0; i < 400; ++i) {
-        after(50);
-        ASSERT_LE(menuPhase, 18.849f);
-        ASSERT_GE(menuPhase, 0.0f);
-    }
     appMode = MODE_GAME;
     gameKind = 0; // no game to step: only the tick's own work
     menuPhase = 1.0f;

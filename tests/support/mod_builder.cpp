@@ -100,12 +100,11 @@ std::vector<uint8_t> makeWave(const std::vector<int16_t>& samples, int rate, int
 }
 
 std::vector<int16_t> clickTone(int count, int amplitude) {
-    std::vector<int16_t> samples(static_cast<size_t>(count));
+    std::vector<int16_t> samples;
     for (int i = 0; i < count; ++i) {
         double envelope = 1.0 - static_cast<double>(i) / count;
         double tone = std::sin(2.0 * M_PI * 1500.0 * i / 22050.0);
-        samples[static_cast<size_t>(i)] =
-            static_cast<int16_t>(std::lround(amplitude * envelope * tone));
+        samples.push_back(static_cast<int16_t>(std::lround(amplitude * envelope * tone)));
     }
     return samples;
 }
