@@ -9,12 +9,10 @@
 struct STGapiBuffer;
 struct Surface;
 
-// Chooses the device, lets the three buffers query it, opens the display (or
-// fetches the raw frame buffer) and gives blankBuffer and backBuffer blocks.
+// Chooses the device and opens the display as start-up does; backBuffer black.
 void useGfxHost(const char* device = "qvga");
-// As useGfxHost, then sets the layout values (the small screen mode when
-// shrink is 20), blacks the blank buffer, sets the sprite key for RGB(128, 0,
-// 128) and loads the font: the state start-up leaves the screens in.
+// As useGfxHost, then the layout values, blank buffer, sprite key and font as
+// start-up leaves them for the screens (the small screen mode when shrink is 20).
 void useScreenLayout(const char* device, int width, int height, int centreX, int shrink);
 // Fills backBuffer's logical screen with one value.
 void fillBackBuffer(uint16_t value);
