@@ -85,10 +85,8 @@ const char* const TITLE_LABELS[2][4] = {{"Play", "Settings", "About", "Exit"},
 const char* const SETTINGS_LABELS[2][4] = {{"Sounds", "English", "Controls", "Back"},
                                            {"Son", "Francais", "Touches", "Retour"}};
 
-// One run shows every screen: the English title and Settings with each item
-// highlighted, the language changed, the French Settings and title likewise,
-// on the way the four roles of a key capture, and About last. Each step is
-// "keys/milliseconds to wait/shot;".
+// One run shows every screen, each item highlighted, in English and French, the four
+// roles of a key capture, and About. Each step is "keys/milliseconds to wait/shot;".
 const char STEPS[] =
     "/300/title-en-0;DOWN/40/title-en-1;DOWN/40/title-en-2;DOWN/40/title-en-3;"
     "UP UP START/40/settings-en-0;DOWN/40/settings-en-1;DOWN/40/settings-en-2;"
@@ -146,8 +144,7 @@ bool inText(uint32_t p, bool white) {
     return white ? std::min({r, g, b}) >= 232 : std::max({r, g, b}) <= 24;
 }
 
-// How many pixels of the line take its colour when it is drawn flat at the
-// layout's centre on grey: what the frame should show of it.
+// The pixels of the line drawn flat on grey: what the frame should show of it.
 int glyphPixels(const Layout& l, const Line& line) {
     useScreenLayout(l.device, l.screen.width, l.screen.height, l.screen.centreX, l.screen.shrink);
     fillBackBuffer(0x8410);
@@ -163,12 +160,9 @@ struct Figure {
     int glyphs = 0, ground = 0;
 };
 
-// The lines of one frame against the picture under it. A line's glyphs are
-// the pixels of its rows that the text turned into its colour where the
-// picture had something else; its ground is every pixel two or three pixels
-// from them that no line touches, and its ratio that of the worst tenth of
-// the ground, so that a bubble or a leaf under a word counts, one dithered
-// pixel does not.
+// A line's glyphs are the pixels of its rows the text turned into its colour; its ground,
+// the pixels two or three from them that no line touches, and its ratio that of the worst
+// tenth of the ground (a bubble under a word counts, one dithered pixel does not).
 std::vector<Figure> measure(const Shot& shot, const Picture& picture,
                             const std::vector<Line>& lines) {
     const int w = shot.width, h = shot.height;
