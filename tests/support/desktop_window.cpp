@@ -17,8 +17,7 @@ LRESULT quietProc(HWND, UINT, WPARAM, LPARAM) {
 } // namespace
 
 bool openTestDesktop(const char* device, int scale, const std::string& folder, std::string* error) {
-    // The dummy driver's software surface follows the window's size, and no
-    // GL driver is loaded and unloaded behind the leak checker's back.
+    // Software rendering: no GL driver loaded behind the leak checker's back.
     setenv("SDL_VIDEODRIVER", "dummy", 1);
     setenv("SDL_AUDIODRIVER", "dummy", 1);
     setenv("SDL_RENDER_DRIVER", "software", 1);

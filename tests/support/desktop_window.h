@@ -5,9 +5,8 @@
 #include <SDL.h>
 #include <string>
 
-// Selects the device, points the settings files at folder, starts the host at
-// scale and creates a main window whose procedure ignores everything. Returns
-// false with a message when the host or the window cannot be made.
+// Starts the host on device at scale with its files in folder, and a main
+// window that ignores everything; false with a message on failure.
 bool openTestDesktop(const char* device, int scale, const std::string& folder, std::string* error);
 // Synthetic events handed to the host's translation as SDL would give them.
 SDL_Event sdlEvent(Uint32 type);
