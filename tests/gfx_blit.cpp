@@ -26,23 +26,6 @@ struct SurfaceDeleter {
 };
 typedef std::unique_ptr<Surface, SurfaceDeleter> SurfacePtr;
 
-TEST(Blit, InvalidArgumentsDrawNothing) {
-    useGfxHost("qvga");
-    SurfacePtr s(makeSurface(20, 20, std::vector<uint16_t>(400, 1)));
-    EXPECT_EQ(blitOpaque(&backBuffer, 0, 0, 5, 5, nullptr, 0, 0), 0);
-    Surface empty = {nullptr, 20, 20};
-    EXPECT_EQ(blitKeyed(&backBuffer, 0, 0, 5, 5, &empty, KEY, 0, 0), 0);
-    STGapiBuffer eightBit;
-    eightBit.base = backBuffer.base;
-    eightBit.props.cBPP = 8;
-    EXPECT_EQ(blitOpaque(&eightBit, 0, 0, 5, 5, s.get(), 0, 0), 0);
-    EXPECT_EQ(backScreen(), std::vector<uint16_t>(240 * 320, 0));
-    // A translucent blit stores its level before it checks its arguments.
-    EXPECT_EQ(blitTranslucent(&backBuffer, 0, 0, 0, 1, s.get(), 7, KEY, 0, 0), 0);
-    EXPECT_EQ(backBuffer.blendLevel, 7);
-    EXPECT_EQ(backBuffer.blendMode, 1u);
-}
-
 // The scalar blend (the clear screen's): from, toward, level, result.
 TEST(BlendPixel, ThirtyTwoLevels) {
     const uint16_t cases[][4] = {{0x0000, 0xFFDF, 16, 0x7BEF}, {0x0000, 0xFFDF, 31, 0xF79E},
@@ -60,11 +43,25 @@ TEST(BlendPixel, ThirtyTwoLevels) {
     }
 }
 
-TEST(ScreenModes, SizesAndClipping) {
+TEST(Blit, RefusalsAndScreenModes) {
     useGfxHost("qvga");
     std::vector<uint16_t> p(240 * 320);
     for (size_t i = 0; i < p.size(); ++i) p[i] = static_cast<uint16_t>(i + 1);
     SurfacePtr s(makeSurface(240, 320, p));
+    EXPECT_EQ(blitOpaque(&backBuffer, 0, 0, 5, 5, nullptr, 0, 0), 0);
+    Surface empty = {nullptr, 20, 20};
+    EXPECT_EQ(blitKeyed(&backBuffer, 0, 0, 5, 5, &empty, KEY, 0, 0), 0);
+    STGapiBuffer eightBit;
+    eightBit.base = backBuffer.base;
+    eightBit.props.cBPP = 8;
+    EXPECT_EQ(blitOpaque(&eightBit, 0, 0, 5, 5, s.get(), 0, 0), 0);
+    EXPECT_EQ(backScreen(), std::vector<uint16_t>(240 * 320, 0));
+    // A translucent blit stores its level before it checks its arguments.
+    EXPECT_EQ(blitTranslucent(&backBuffer, 0, 0, 0, 1, s.get(), 7, KEY, 0, 0), 0);
+    EXPECT_EQ(backBuffer.blendLevel, 7);
+    EXPECT_EQ(backBuffer.blendMode, 1u);
+
+    // The screen modes' sizes and the blits clipped to them.
     setScreenMode(&backBuffer, SCREEN_MODE_RAW);
     EXPECT_EQ(screenWidth * 1000 + screenHeight, 240320);
     EXPECT_EQ(setScreenMode(&backBuffer, SCREEN_MODE_SQUARE), 1);
