@@ -23,7 +23,7 @@
 
 namespace {
 
-TEST(ScreenFitting, LargestWholeScaleCentredOnBlack) {
+TEST(ScreenFitting, LargestWholeScaleCentredOnBlackAndTheMouseFollowsOnHighDpi) {
     const int cases[][7] = {// output, picture, scale and the picture's corner in the output
                             {719, 2000, 240, 320, 2, 119, 680}, // just short of three widths
                             {200, 300, 240, 320, 1, -20, -10},  // too small: scale 1, cut evenly
@@ -34,17 +34,13 @@ TEST(ScreenFitting, LargestWholeScaleCentredOnBlack) {
                   (std::vector<int>{c[4], c[2] * c[4], c[3] * c[4], c[5], c[6]}))
             << c[0] << "x" << c[1];
     }
-}
-
-// High DPI: the drawable has more pixels than the window has coordinates.
-TEST(ScreenFitting, HighDpiDrawableScalesFinerAndTheMouseFollows) {
-    // Window point, drawable size, device point.
-    const int cases[][6] = {{180, 40, 1200, 800, 0, 0}, // the picture's corner at 2x
-                            {181, 41, 1200, 800, 1, 1},      {300, 200, 1200, 800, 120, 160},
-                            {599, 399, 1200, 800, 239, 319}, // beyond the edge: held inside
-                            {300, 200, 600, 400, 120, 160},  // equal density: scale 1
-                            {300, 200, 900, 600, 120, 160}}; // 1.5: scale 1 still
-    for (const auto& c : cases)
+    // High DPI: window point, drawable size, device point in a 600 x 400 window.
+    const int points[][6] = {{180, 40, 1200, 800, 0, 0}, // the picture's corner at 2x
+                             {181, 41, 1200, 800, 1, 1},      {300, 200, 1200, 800, 120, 160},
+                             {599, 399, 1200, 800, 239, 319}, // beyond the edge: held inside
+                             {300, 200, 600, 400, 120, 160},  // equal density: scale 1
+                             {300, 200, 900, 600, 120, 160}}; // 1.5: scale 1 still
+    for (const auto& c : points)
         EXPECT_EQ(devicePointFor(c[0], c[1], 600, 400, c[2], c[3], 240, 320),
                   MAKELPARAM(c[4], c[5]))
             << c[0] << "," << c[1] << " in " << c[2];
@@ -197,7 +193,7 @@ class Window : public ::testing::Test {
     std::string folder;
 };
 
-TEST_F(Window, OpensAtTheAskedScaleAndResizedKeepsPictureCentredAndMouseFollows) {
+TEST_F(Window, OpensAtScaleResizedKeepsPictureCentredMouseFollowsFullscreenGivesSizeBack) {
     EXPECT_EQ(size(), (std::vector<int>{480, 640}));
     uint32_t flags = SDL_GetWindowFlags(desktopWindow());
     EXPECT_TRUE(flags & SDL_WINDOW_RESIZABLE);
@@ -215,6 +211,19 @@ TEST_F(Window, OpensAtTheAskedScaleAndResizedKeepsPictureCentredAndMouseFollows)
     resize(760, 990);
     EXPECT_EQ(fit(), (std::vector<int>{3, 20, 15}));
     EXPECT_EQ(devicePointFromWindow(20 + 3 * 7 + 2, 15 + 3 * 9), MAKELPARAM(7, 9));
+    // F11 and Alt+Enter toggle fullscreen and give the size back.
+    press(SDLK_F11);
+    SDL_PumpEvents();
+    EXPECT_TRUE(windowIsFullscreen());
+    press(SDLK_RETURN, KMOD_LALT);
+    SDL_PumpEvents();
+    EXPECT_FALSE(windowIsFullscreen());
+    EXPECT_EQ(size(), (std::vector<int>{760, 990}));
+    // None of it reached the program as a key: Enter with Alt is not Start.
+    EXPECT_FALSE(inputQueued());
+    EXPECT_EQ(deviceKeyHolds(VK_RETURN), 0);
+    sendKey(SDLK_F11, true, true); // a held F11 repeating does not flip the window
+    EXPECT_FALSE(windowIsFullscreen());
 }
 
 TEST_F(Window, PresenterStopsAndStartsWithTheWindow) {
@@ -232,22 +241,6 @@ TEST_F(Window, PresenterStopsAndStartsWithTheWindow) {
     ASSERT_TRUE(readBackPresented(&out, &w, &h));
     EXPECT_EQ(w, 240);
     EXPECT_EQ(out[0], 0xFF00FFu);
-}
-
-TEST_F(Window, F11AndAltEnterToggleFullscreenAndGiveTheSizeBack) {
-    resize(600, 700);
-    press(SDLK_F11);
-    SDL_PumpEvents();
-    EXPECT_TRUE(windowIsFullscreen());
-    press(SDLK_RETURN, KMOD_LALT);
-    SDL_PumpEvents();
-    EXPECT_FALSE(windowIsFullscreen());
-    EXPECT_EQ(size(), (std::vector<int>{600, 700}));
-    // None of it reached the program as a key: Enter with Alt is not Start.
-    EXPECT_FALSE(inputQueued());
-    EXPECT_EQ(deviceKeyHolds(VK_RETURN), 0);
-    sendKey(SDLK_F11, true, true); // a held F11 repeating does not flip the window
-    EXPECT_FALSE(windowIsFullscreen());
 }
 
 TEST(ScreenshotNames, TimeStampedAndNumberedWhenTaken) {

@@ -48,20 +48,17 @@ TEST_F(MessageLoop, ALifeWithALateTimer) {
     ASSERT_FALSE(seen.empty());
     EXPECT_EQ(seen.front(), static_cast<UINT>(WM_CREATE));
     uint32_t start = GetTickCount();
-    MSG m = next();
-    EXPECT_EQ(m.message, static_cast<UINT>(WM_TIMER));
-    EXPECT_EQ(m.wParam, 10u);
-    EXPECT_EQ(m.time, start + 5);
-    headlessAdvance(100);
-    m = next();
-    EXPECT_EQ(m.message, static_cast<UINT>(WM_TIMER));
-    EXPECT_EQ(m.time, start + 105);
-    // The next one waits a whole period from the one just handed out.
-    m = next();
-    EXPECT_EQ(m.message, static_cast<UINT>(WM_TIMER));
-    EXPECT_EQ(m.time, start + 110);
+    std::vector<uint32_t> times; // the one after the late one waits a whole period
+    for (uint32_t late : {0, 100, 0}) {
+        headlessAdvance(late);
+        MSG m = next();
+        EXPECT_EQ((std::vector<UINT>{m.message, UINT(m.wParam)}),
+                  (std::vector<UINT>{WM_TIMER, 10}));
+        times.push_back(m.time - start);
+    }
+    EXPECT_EQ(times, (std::vector<uint32_t>{5, 105, 110}));
     PostMessageW(window, WM_CLOSE, 0, 0);
-    m = next();
+    MSG m = next();
     DispatchMessageW(&m);
     EXPECT_EQ(seen.back(), static_cast<UINT>(WM_DESTROY));
     EXPECT_TRUE(programFinished());
@@ -94,17 +91,15 @@ TEST_F(MessageLoop, PostedInputPaintTimerAndQuitBeforeAll) {
 TEST_F(MessageLoop, CtrlLettersBecomeCommands) {
     HACCEL table = LoadAcceleratorsW(nullptr, 3);
     ASSERT_NE(table, nullptr);
-    MSG m = {window, WM_KEYDOWN, 'A', 0, 0, {0, 0}};
+    MSG m = {window, WM_KEYDOWN, 'Q', 0, 0, {0, 0}};
     EXPECT_EQ(TranslateAcceleratorW(window, table, &m), 0); // no Control held
     queueInput(WM_KEYDOWN, VK_CONTROL, 0);
     next();
     seen.clear();
     EXPECT_EQ(TranslateAcceleratorW(window, table, &m), 1);
-    m.wParam = 'Q';
-    EXPECT_EQ(TranslateAcceleratorW(window, table, &m), 1);
     m.wParam = 'B';
     EXPECT_EQ(TranslateAcceleratorW(window, table, &m), 0);
-    EXPECT_EQ(seen, (std::vector<UINT>{WM_COMMAND, WM_COMMAND}));
+    EXPECT_EQ(seen, std::vector<UINT>{WM_COMMAND});
 }
 
 uint32_t fakeWall = 0;
