@@ -19,6 +19,13 @@ namespace {
 
 constexpr uint16_t KEY = 0x8010;
 
+// A little-endian field of a resource's BMP header.
+int32_t field(const EmbeddedResource* r, int at, int bytes) {
+    uint32_t v = 0;
+    for (int i = bytes - 1; i >= 0; --i) v = v << 8 | r->data[at + i];
+    return static_cast<int32_t>(v);
+}
+
 class Pictures : public ::testing::Test {
   protected:
     void SetUp() override { useGfxHost("qvga"); }
@@ -48,10 +55,11 @@ TEST_F(Pictures, SizesDepthsAndPlainColours) {
     };
     for (const auto& p : pictures) {
         SCOPED_TRACE(p.id);
-        BitmapHeader h = storedBitmapHeader(p.id);
-        EXPECT_EQ(h.width, p.width);
-        EXPECT_EQ(h.height, p.height);
-        EXPECT_EQ(h.bits, p.bits);
+        const EmbeddedResource* r = findEmbeddedResource("BITMAP", p.id);
+        ASSERT_TRUE(r && r->size >= 54 && r->data[0] == 'B' && r->data[1] == 'M');
+        EXPECT_EQ(field(r, 18, 4), p.width);
+        EXPECT_EQ(field(r, 22, 4), p.height);
+        EXPECT_EQ(field(r, 28, 2), p.bits);
         Picture s(p.id);
         ASSERT_TRUE(s.loaded());
         ASSERT_EQ(s.width(), p.width);
@@ -149,15 +157,11 @@ TEST(Icon, IsTheBadgeOnThePurple) {
     const EmbeddedResource* r = findEmbeddedResource("ICON", 335);
     ASSERT_NE(r, nullptr);
     ASSERT_GE(r->size, 54u + 32u * 32u * 3u);
-    const uint8_t* d = r->data;
-    auto le32 = [&](size_t at) {
-        return d[at] | d[at + 1] << 8 | d[at + 2] << 16 | d[at + 3] << 24;
-    };
-    EXPECT_EQ(le32(18), 32);
-    EXPECT_EQ(le32(22), 32);
-    EXPECT_EQ(d[28], 24);
+    EXPECT_EQ(field(r, 18, 4), 32);
+    EXPECT_EQ(field(r, 22, 4), 32);
+    EXPECT_EQ(field(r, 28, 2), 24);
     auto isPurple = [&](int x, int y) { // rows bottom first, blue green red
-        const uint8_t* p = d + le32(10) + (31 - y) * 96 + x * 3;
+        const uint8_t* p = r->data + field(r, 10, 4) + (31 - y) * 96 + x * 3;
         return p[0] == 128 && p[1] == 0 && p[2] == 128;
     };
     EXPECT_TRUE(isPurple(0, 0) && isPurple(31, 0) && isPurple(0, 31) && isPurple(31, 31));

@@ -5,7 +5,6 @@
 #include "gfx/text.h"
 #include "gfx/surface.h"
 #include "platform/gapi/device.h"
-#include "platform/wince/resources.h"
 #include "shell/startup.h"
 #include "shell/state.h"
 #include "support/test_host.h"
@@ -75,17 +74,6 @@ Surface* makeSurface(int width, int height, const std::vector<uint16_t>& pixels)
     s->pixels = new uint16_t[pixels.size()];
     std::memcpy(s->pixels, pixels.data(), pixels.size() * sizeof(uint16_t));
     return s;
-}
-
-BitmapHeader storedBitmapHeader(int id) {
-    const EmbeddedResource* r = findEmbeddedResource("BITMAP", id);
-    if (!r || r->size < 54 || r->data[0] != 'B' || r->data[1] != 'M') return {0, 0, 0};
-    auto le = [r](int at, int bytes) {
-        uint32_t v = 0;
-        for (int i = bytes - 1; i >= 0; --i) v = v << 8 | r->data[at + i];
-        return static_cast<int32_t>(v);
-    };
-    return {le(18, 4), le(22, 4), le(28, 2)};
 }
 
 Rgb8 rgbOf(uint16_t v) {

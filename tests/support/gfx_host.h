@@ -38,11 +38,6 @@ class Picture {
     int width_ = 0, height_ = 0;
     std::vector<uint16_t> pixels_;
 };
-struct BitmapHeader {
-    int32_t width, height, bits; // zeros when the resource is missing or no BMP
-};
-// The header of the BITMAP resource id embedded in the executable.
-BitmapHeader storedBitmapHeader(int id);
 struct Rgb8 {
     int r, g, b;
 };
