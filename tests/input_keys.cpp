@@ -144,6 +144,7 @@ TEST_F(Input, KeyCaptureTakesFourDifferentKeys) {
 // A resolved tap becomes a select press in place of the next timer message
 // (missed taps that select: desktop_input.cpp's one button).
 TEST_F(Input, TapsBecomeSelectPresses) {
+    gxStart = 91; // the synthesised press goes through even on an ignored code
     menuCursor = 1;
     synthSelect = 1; // the front end found the tap on Settings
     uint32_t lastTick = lastTickTime;
@@ -151,15 +152,9 @@ TEST_F(Input, TapsBecomeSelectPresses) {
     EXPECT_EQ(lastTickTime, lastTick); // the tick did not run
     EXPECT_EQ(menuScreen, SCREEN_SETTINGS);
     EXPECT_EQ(synthSelect, 0);
-
-    gxStart = 91; // the synthesised press goes through even on an ignored code
     enterScreen(SCREEN_TITLE, 1);
-    synthSelect = 1;
-    WndProc(nullptr, WM_TIMER, 10, 0);
-    EXPECT_EQ(menuScreen, SCREEN_SETTINGS);
     down(91); // a real press of that code is still ignored
-    EXPECT_EQ(menuScreen, SCREEN_SETTINGS);
-
+    EXPECT_EQ(menuScreen, SCREEN_TITLE);
     enterScreen(SCREEN_TITLE, 0);
     onStylusUp(MAKELPARAM(0, 150));
     tapPending = 0; // the front end tested it and hit nothing

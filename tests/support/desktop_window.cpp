@@ -8,14 +8,6 @@
 
 #include <cstdlib>
 
-namespace {
-
-LRESULT quietProc(HWND, UINT, WPARAM, LPARAM) {
-    return 0;
-}
-
-} // namespace
-
 bool openTestDesktop(const char* device, int scale, const std::string& folder, std::string* error) {
     // Software rendering: no GL driver loaded behind the leak checker's back.
     setenv("SDL_VIDEODRIVER", "dummy", 1);
@@ -26,7 +18,7 @@ bool openTestDesktop(const char* device, int scale, const std::string& folder, s
     setTestDataFolder(folder);
     if (!startDesktopHost(scale, error)) return false;
     WNDCLASSW c = {};
-    c.lpfnWndProc = quietProc;
+    c.lpfnWndProc = [](HWND, UINT, WPARAM, LPARAM) -> LRESULT { return 0; };
     c.lpszClassName = L"test";
     RegisterClassW(&c);
     if (!CreateWindowExW(0, L"test", L"", 0, 0, 0, CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr,
