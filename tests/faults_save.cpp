@@ -8,7 +8,7 @@
 #include <algorithm>
 #include <chrono>
 #include <csignal>
-#include <dirent.h>
+#include <filesystem>
 #include <random>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -77,16 +77,14 @@ TEST(KilledWhileSaving, EveryFileHoldsItsOldOrItsNewContents) {
 
     // Leftovers: one of the six names with a suffix ending in .tmp, no longer
     // than the contents it was to carry.
-    DIR* dir = opendir(folder.c_str());
-    while (dirent* e = dir ? readdir(dir) : nullptr) {
-        std::string name = e->d_name, stem = name.substr(0, name.find(".dat") + 4);
-        if (name == "." || name == ".." || std::count(FILES, FILES + 6, name)) continue;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+        std::string name = entry.path().filename(), stem = name.substr(0, name.find(".dat") + 4);
+        if (std::count(FILES, FILES + 6, name)) continue;
         EXPECT_TRUE(std::count(FILES, FILES + 6, stem) == 1 && name.size() > stem.size() + 4 &&
                     name.compare(name.size() - 4, 4, ".tmp") == 0)
             << name;
         EXPECT_LE(readFile(folder + "/" + name).size(), 8u) << name;
     }
-    if (dir) closedir(dir);
     EXPECT_GT(mixedRounds, 0) << "no kill landed between two files of a save";
 }
 

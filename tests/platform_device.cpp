@@ -31,10 +31,10 @@ TEST(Device, GameApiProfilesAndTheRawFrameBuffer) {
         int result = ExtEscape(dc, GETRAWFRAMEBUFFER, 0, nullptr, sizeof info,
                                reinterpret_cast<char*>(&info));
         ReleaseDC(nullptr, dc);
-        EXPECT_EQ(result > 0, e.rawWidth > 0);
-        EXPECT_EQ(info.cxPixels, e.rawWidth); // no raw frame buffer: the record stays zero
-        EXPECT_EQ(info.cyPixels, e.rawHeight);
-        EXPECT_EQ(rawFramePointer(&info) != nullptr, e.rawWidth > 0);
+        // No raw frame buffer: the record stays zero.
+        EXPECT_EQ((std::vector<long>{result > 0, info.cxPixels, info.cyPixels,
+                                     rawFramePointer(&info) != nullptr}),
+                  (std::vector<long>{e.rawWidth > 0, e.rawWidth, e.rawHeight, e.rawWidth > 0}));
     }
 }
 
