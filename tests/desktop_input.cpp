@@ -174,7 +174,7 @@ TEST_F(Input, EventsThroughSdlsQueueKeepTheirOrder) {
                            down(VK_DOWN)}));
 }
 
-TEST_F(Input, ControllerButtonsAndTheStickAreTheDevicesButtons) {
+TEST_F(Input, PadButtonsAndStickAreTheDevicesButtonsAndEachSourceHoldsItsKeys) {
     const std::pair<int, int> pairs[] = {
         {SDL_CONTROLLER_BUTTON_DPAD_UP, VK_UP},     {SDL_CONTROLLER_BUTTON_DPAD_DOWN, VK_DOWN},
         {SDL_CONTROLLER_BUTTON_DPAD_LEFT, VK_LEFT}, {SDL_CONTROLLER_BUTTON_DPAD_RIGHT, VK_RIGHT},
@@ -206,10 +206,7 @@ TEST_F(Input, ControllerButtonsAndTheStickAreTheDevicesButtons) {
     axis(SDL_CONTROLLER_AXIS_RIGHTX, 30000); // other sticks do nothing
     axis(SDL_CONTROLLER_AXIS_TRIGGERLEFT, 30000);
     EXPECT_EQ(take(), (Seq{down(VK_LEFT), up(VK_LEFT), down(VK_RIGHT)}));
-}
-
-// Several sources hold one key; a pad that goes away lets go of what it held.
-TEST_F(Input, SourcesHoldingOneKeyReleaseItAfterTheLast) {
+    // Several sources hold one key; a pad that goes away lets go of what it held.
     sendKey(SDLK_UP, true);
     button(SDL_CONTROLLER_BUTTON_DPAD_UP, true);
     axis(SDL_CONTROLLER_AXIS_LEFTY, -30000);
@@ -219,7 +216,6 @@ TEST_F(Input, SourcesHoldingOneKeyReleaseItAfterTheLast) {
     EXPECT_TRUE(keyIsDown(VK_UP));
     axis(SDL_CONTROLLER_AXIS_LEFTY, 0);
     EXPECT_EQ(take(), Seq{up(VK_UP)});
-
     sendKey(SDLK_z, true);
     for (int b : {SDL_CONTROLLER_BUTTON_X, SDL_CONTROLLER_BUTTON_B, SDL_CONTROLLER_BUTTON_A})
         button(b, true); // X is A, also held by the keyboard

@@ -67,7 +67,7 @@ TEST_F(Input, FrontEndCursorWrapsAndClicks) {
     EXPECT_EQ(speaker.volumeMusics(), musics);
 }
 
-TEST_F(Input, SelectKeysRunTheHighlightedItem) {
+TEST_F(Input, SelectKeysRunTheHighlightedItemAndKeyCaptureTakesFourDifferentKeys) {
     down(gxDown);
     down(gxC); // Settings
     EXPECT_EQ(where(), menu(SCREEN_SETTINGS, 0));
@@ -91,6 +91,25 @@ TEST_F(Input, SelectKeysRunTheHighlightedItem) {
     enterScreen(SCREEN_ABOUT, CURSOR_NONE);
     down(gxLeft); // Left selects only without a cursor
     EXPECT_EQ(menuScreen, SCREEN_TITLE);
+    // Settings item 2 captures four different keys.
+    enterScreen(SCREEN_SETTINGS, 2);
+    down(gxStart);
+    EXPECT_EQ(keyCaptureActive, 1);
+    EXPECT_EQ(keyCaptureIndex, 0);
+    EXPECT_EQ(keyUp, KEY_UNASSIGNED);
+    down('A');
+    down('A'); // the same key twice fills one role
+    down(16);  // ignored
+    EXPECT_EQ(keyCaptureIndex, 1);
+    down(gxUp); // a device button can be captured
+    down('B');
+    EXPECT_EQ(keyCaptureActive, 1);
+    up('B');
+    down('C');
+    EXPECT_EQ(keyCaptureActive, 0);
+    EXPECT_EQ((std::vector<int>{keyUp, keyDown, keyRestart, keyExit, keyLeft, keyRight}),
+              (std::vector<int>{'A', gxUp, 'B', 'C', KEY_UNASSIGNED, KEY_UNASSIGNED}));
+    EXPECT_EQ(where(), menu(SCREEN_SETTINGS, 2));
 }
 
 TEST_F(Input, GameKeys) {
@@ -118,27 +137,6 @@ TEST_F(Input, GameKeys) {
     riseHeld = 1;
     up(gxLeft);
     EXPECT_EQ(riseHeld, 1);
-}
-
-TEST_F(Input, KeyCaptureTakesFourDifferentKeys) {
-    enterScreen(SCREEN_SETTINGS, 2);
-    down(gxStart);
-    EXPECT_EQ(keyCaptureActive, 1);
-    EXPECT_EQ(keyCaptureIndex, 0);
-    EXPECT_EQ(keyUp, KEY_UNASSIGNED);
-    down('A');
-    down('A'); // the same key twice fills one role
-    down(16);  // ignored
-    EXPECT_EQ(keyCaptureIndex, 1);
-    down(gxUp); // a device button can be captured
-    down('B');
-    EXPECT_EQ(keyCaptureActive, 1);
-    up('B');
-    down('C');
-    EXPECT_EQ(keyCaptureActive, 0);
-    EXPECT_EQ((std::vector<int>{keyUp, keyDown, keyRestart, keyExit, keyLeft, keyRight}),
-              (std::vector<int>{'A', gxUp, 'B', 'C', KEY_UNASSIGNED, KEY_UNASSIGNED}));
-    EXPECT_EQ(where(), menu(SCREEN_SETTINGS, 2));
 }
 
 // A resolved tap becomes a select press in place of the next timer message
