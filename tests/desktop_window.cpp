@@ -34,12 +34,11 @@ TEST(ScreenFitting, LargestWholeScaleCentredOnBlackAndTheMouseFollowsOnHighDpi) 
                   (std::vector<int>{c[4], c[2] * c[4], c[3] * c[4], c[5], c[6]}))
             << c[0] << "x" << c[1];
     }
-    // High DPI: window point, drawable size, device point in a 600 x 400 window.
-    const int points[][6] = {{180, 40, 1200, 800, 0, 0}, // the picture's corner at 2x
-                             {181, 41, 1200, 800, 1, 1},      {300, 200, 1200, 800, 120, 160},
-                             {599, 399, 1200, 800, 239, 319}, // beyond the edge: held inside
-                             {300, 200, 600, 400, 120, 160},  // equal density: scale 1
-                             {300, 200, 900, 600, 120, 160}}; // 1.5: scale 1 still
+    // High DPI, 600 x 400 window: corner at 2x, next pixel, beyond the edge, 1.5x (scale 1).
+    const int points[][6] = {{180, 40, 1200, 800, 0, 0},
+                             {181, 41, 1200, 800, 1, 1},
+                             {599, 399, 1200, 800, 239, 319},
+                             {300, 200, 900, 600, 120, 160}};
     for (const auto& c : points)
         EXPECT_EQ(devicePointFor(c[0], c[1], 600, 400, c[2], c[3], 240, 320),
                   MAKELPARAM(c[4], c[5]))
@@ -201,11 +200,12 @@ TEST_F(Window, OpensAtScaleResizedKeepsPictureCentredMouseFollowsFullscreenGives
     EXPECT_EQ(fit(), (std::vector<int>{2, 0, 0}));
     resize(1000, 700);
     EXPECT_EQ(fit(), (std::vector<int>{2, 260, 30}));
+    // The picture's corners, a point inside, the black border, and beyond held inside.
     const int points[][4] = {{260, 30, 0, 0},
                              {461, 131, 100, 50},
                              {739, 669, 239, 319},
-                             {10, 10, 0, 0},        // black border
-                             {999, 699, 239, 319}}; // held inside
+                             {10, 10, 0, 0},
+                             {999, 699, 239, 319}};
     for (auto p : points)
         EXPECT_EQ(devicePointFromWindow(p[0], p[1]), MAKELPARAM(p[2], p[3])) << p[0] << "," << p[1];
     resize(760, 990);

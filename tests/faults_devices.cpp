@@ -21,33 +21,30 @@ namespace {
 
 int openAudioCalls = 0;
 
-// Autoplay on a host whose audio cannot be opened; 3 when sound was never asked for or is open.
-[[noreturn]] void playWithoutAudio(const std::string& folder) {
-    useTestHost();
-    setTestDataFolder(folder);
-    std::vector<ScriptCommand> commands;
-    std::string error;
-    if (!parseScript("wait 60000\n", &commands, &error)) _exit(4);
-    startHeadlessHost(HEADLESS_DEFAULT_START_TICK, commands);
-    static Host noAudio = *host;
-    noAudio.openAudio = [](int) {
-        ++openAudioCalls;
-        return false;
-    };
-    host = &noAudio;
-    autopilotOn = true;
-    constructProgramObjects();
-    int code = WinMain(nullptr, nullptr, L"", SW_SHOW);
-    bool opened = speaker.isOpen();
-    releaseInstance();
-    _exit(openAudioCalls == 0 || opened ? 3 : code);
-}
-
 TEST(NoSoundDevice, HeadlessGamesPlayAndSaveWithoutAudio) {
     std::string folder = makeTempFolder();
     pid_t child = fork();
     ASSERT_GE(child, 0);
-    if (child == 0) playWithoutAudio(folder);
+    if (child == 0) { // autoplay on a host whose audio cannot be opened
+        useTestHost();
+        setTestDataFolder(folder);
+        std::vector<ScriptCommand> commands;
+        std::string error;
+        if (!parseScript("wait 60000\n", &commands, &error)) _exit(4);
+        startHeadlessHost(HEADLESS_DEFAULT_START_TICK, commands);
+        static Host noAudio = *host;
+        noAudio.openAudio = [](int) {
+            ++openAudioCalls;
+            return false;
+        };
+        host = &noAudio;
+        autopilotOn = true;
+        constructProgramObjects();
+        int code = WinMain(nullptr, nullptr, L"", SW_SHOW);
+        bool opened = speaker.isOpen();
+        releaseInstance();
+        _exit(openAudioCalls == 0 || opened ? 3 : code); // 3: sound never asked for, or open
+    }
     int status = 0;
     waitpid(child, &status, 0);
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;

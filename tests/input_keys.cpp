@@ -59,12 +59,11 @@ TEST_F(Input, FrontEndCursorWrapsAndClicks) {
     EXPECT_EQ(menuCursor, 1);
     // Back on the title only clicks: no screen, cursor, volume or mode changes.
     int clicks = speaker.playingSounds();
-    int sounds = speaker.volumeSounds(), musics = speaker.volumeMusics();
+    std::vector<int> volumes = {speaker.volumeSounds(), speaker.volumeMusics()};
     down(gxLeft);
     EXPECT_EQ(speaker.playingSounds(), clicks + 1);
     EXPECT_EQ(where(), menu(SCREEN_TITLE, 1));
-    EXPECT_EQ(speaker.volumeSounds(), sounds);
-    EXPECT_EQ(speaker.volumeMusics(), musics);
+    EXPECT_EQ((std::vector<int>{speaker.volumeSounds(), speaker.volumeMusics()}), volumes);
 }
 
 TEST_F(Input, SelectKeysRunTheHighlightedItemAndKeyCaptureTakesFourDifferentKeys) {
