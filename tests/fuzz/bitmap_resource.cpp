@@ -1,7 +1,5 @@
-// Any bytes as a bitmap resource, taken the way start-up takes a picture
-// (LoadBitmapW, the DIB, the 16-bit pixels) and as the font strip, drawn
-// through every blit and the text; every bitmap and device context made on
-// the way must be gone afterwards.
+// Any bytes as a bitmap resource, loaded as a picture and as the font strip and drawn through
+// every blit and the text, leaving no bitmap or device context behind.
 #include "fuzz/check.h"
 #include "gfx/assets.h"
 #include "gfx/blit.h"

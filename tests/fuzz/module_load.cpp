@@ -1,7 +1,5 @@
-// Any bytes as a music module: hssMusic::load, and when it takes them, a
-// little looping playback mixed through the speaker, with a rewind by a second
-// load of the same bytes. A refused module must leave the music empty and
-// silent; an accepted one must play from its start.
+// Any bytes as a music module: a refused one leaves the music empty and silent; an accepted
+// one plays, and loaded again rewinds to play the same from its start.
 #include "fuzz/check.h"
 #include "platform/hss/hss.h"
 #include "sound/sound.h"

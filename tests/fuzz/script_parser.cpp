@@ -1,7 +1,5 @@
-// The headless host's script parser on any text. A script it accepts must
-// consist of well-formed commands, and writing those commands out again must
-// give a script that parses to the same commands; a script it refuses must
-// name a line of the text.
+// The headless host's script parser on any text: accepted commands are well-formed and
+// written out parse back the same; a refusal names a line of the text.
 #include "fuzz/check.h"
 #include "platform/script/script.h"
 
@@ -59,16 +57,6 @@ void checkCommand(const ScriptCommand& c) {
     if (carries != 'S') check(c.data.empty(), "no contents");
 }
 
-std::string hexOf(const std::string& bytes) {
-    static const char digits[] = "0123456789abcdef";
-    std::string hex;
-    for (unsigned char b : bytes) {
-        hex += digits[b >> 4];
-        hex += digits[b & 15];
-    }
-    return hex;
-}
-
 std::string written(const ScriptCommand& c) {
     std::string line = WORDS[c.kind];
     const char carries = CARRIES[c.kind];
@@ -76,13 +64,9 @@ std::string written(const ScriptCommand& c) {
     if (carries == 'P') line += " " + std::to_string(c.x) + " " + std::to_string(c.y);
     if (carries == 'C') line += std::string(" ") + static_cast<char>(c.value);
     if (carries == 'F' || carries == 'D' || carries == 'S') line += " " + c.file;
-    if (carries == 'S' && !c.data.empty()) line += " " + hexOf(c.data);
+    if (!c.data.empty()) line += " ";
+    for (unsigned char b : c.data) line += {"0123456789abcdef"[b >> 4], "0123456789abcdef"[b & 15]};
     return line + "\n";
-}
-
-bool sameCommand(const ScriptCommand& a, const ScriptCommand& b) {
-    return a.kind == b.kind && a.value == b.value && a.x == b.x && a.y == b.y && a.file == b.file &&
-           a.data == b.data;
 }
 
 size_t lineCount(const std::string& text) {
@@ -116,7 +100,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     check(parseScript(again, &reparsed, &error), "the written-out script parses");
     check(reparsed.size() == commands.size(), "the written-out script has as many commands");
     for (size_t i = 0; i < commands.size(); ++i) {
-        check(sameCommand(commands[i], reparsed[i]),
+        const ScriptCommand &a = commands[i], &b = reparsed[i];
+        check(a.kind == b.kind && a.value == b.value && a.x == b.x && a.y == b.y &&
+                  a.file == b.file && a.data == b.data,
               "the written-out script gives the same commands");
         check(reparsed[i].line == static_cast<int>(i) + 1, "one command a line");
     }

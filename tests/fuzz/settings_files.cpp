@@ -1,8 +1,5 @@
-// The six settings files with any contents: the input is cut at each 0xFF
-// byte into the contents of record.dat, sound.dat, career.dat, keys.dat,
-// keys2.dat and keys3.dat, in that order; a file without a piece is missing.
-// After loading, every value must lie in the range the game relies on; after
-// saving, every file must hold exactly its digits and load back the same.
+// The six settings files, cut from the input at each 0xFF byte (a file without a piece is
+// missing): loaded values in range; saved files exactly their digits, loading back the same.
 #include "fuzz/check.h"
 #include "game/game.h"
 #include "persist/settings.h"
@@ -18,7 +15,6 @@
 #include <fstream>
 #include <iterator>
 #include <string>
-#include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
 
@@ -39,19 +35,10 @@ std::string pathOf(int file) {
 // A folder on a memory file system when there is one: saving syncs every file.
 std::string makeFolder() {
     char name[] = "/dev/shm/reefdart-fuzz-XXXXXX";
-    struct stat info;
-    if (stat("/dev/shm", &info) != 0 || !S_ISDIR(info.st_mode) || !mkdtemp(name))
-        return makeTempFolder();
-    return name;
+    return mkdtemp(name) ? std::string(name) : makeTempFolder();
 }
 
-void removeFolder() {
-    for (int i = 0; i < FILE_COUNT; ++i) unlink(pathOf(i).c_str());
-    rmdir(folder.c_str());
-}
-
-// The folder holds the six files and nothing else (a save leaves no temporary
-// file behind), each exactly its digits.
+// The folder holds the six files and nothing else (no temporary file), each exactly its digits.
 void checkSavedFiles() {
     int count = 0;
     for (const auto& entry : std::filesystem::directory_iterator(folder)) {
@@ -68,22 +55,11 @@ void checkSavedFiles() {
 }
 
 std::vector<int32_t> current() {
-    return {bestScore,
-            language,
-            speaker.volumeSounds(),
-            speaker.volumeMusics(),
-            career.career1,
-            career.career2,
-            career.career3,
-            career.career4,
-            career.career5,
-            career.career6,
-            keyUp,
-            keyDown,
-            keyRestart,
-            keyExit,
-            keyLeft,
-            keyRight};
+    const CareerRecord& c = career;
+    std::vector<int32_t> v = {bestScore, language, speaker.volumeSounds(), speaker.volumeMusics()};
+    v.insert(v.end(), {c.career1, c.career2, c.career3, c.career4, c.career5, c.career6});
+    v.insert(v.end(), {keyUp, keyDown, keyRestart, keyExit, keyLeft, keyRight});
+    return v;
 }
 
 // Values no load can produce, so that each load must set every one of them.
@@ -118,7 +94,7 @@ void checkRanges() {
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
     folder = makeFolder();
     setTestDataFolder(folder);
-    std::atexit(removeFolder);
+    std::atexit([] { std::filesystem::remove_all(folder); });
     return 0;
 }
 

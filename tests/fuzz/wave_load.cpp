@@ -1,7 +1,5 @@
-// Any bytes as a sound clip: hssSound::load, and when it takes them, the clip
-// played over every sound channel and mixed. An accepted clip must hold at
-// least one sample at a rate the mixer can step through; a refused one must
-// leave the clip loaded before it in place.
+// Any bytes as a sound clip, played over every channel when taken: an accepted clip has
+// samples at a rate the mixer can step; a refused one leaves the clip before it in place.
 #include "fuzz/check.h"
 #include "platform/hss/hss.h"
 #include "sound/sound.h"
