@@ -1,5 +1,7 @@
 // Pixel format, the display buffers' layouts on every device, and presenting
 // (the golden frames show every layout's presented picture).
+#include "frontend/frontend.h"
+#include "gfx/assets.h"
 #include "gfx/gapi_buffer.h"
 #include "gfx/surface.h"
 #include "platform/gapi/device.h"
@@ -118,6 +120,21 @@ TEST(Presentation, ShiftedCopyMovesRowsRightAndKeepsTheBottom) {
     EXPECT_EQ(backPixel(239, 319), 0xAAAA);
     EXPECT_EQ(copyBufferShifted(&backBuffer, &screenBuffer, 0), 0);
     EXPECT_EQ(copyBufferShifted(&backBuffer, &blankBuffer, -1), 0);
+}
+
+// The clear fills the logical screen the buffer is laid out for, and
+// nothing without a buffer.
+TEST(Presentation, ClearScreenStaysInsideTheLogicalScreen) {
+    useGfxHost("qvga");
+    fillBackBuffer(0xAAAA);
+    ASSERT_EQ(setScreenMode(&backBuffer, SCREEN_MODE_SQUARE), 1);
+    clearScreen();
+    EXPECT_EQ(backPixel(239, 239), 0);
+    EXPECT_EQ(backPixel(0, 240), 0xAAAA);
+    uint16_t* base = backBuffer.base;
+    backBuffer.base = nullptr;
+    clearScreen();
+    backBuffer.base = base;
 }
 
 } // namespace

@@ -104,6 +104,21 @@ TEST(Headless, ScriptFaultsAreReportedWithTheirLineNumber) {
     EXPECT_NE(output.find("--record"), std::string::npos) << output; // for the desktop only
 }
 
+// Ctrl+Q is in the accelerator table, but its command is answered with
+// nothing: the game goes on as if it had not been pressed.
+TEST(Headless, CtrlQDoesNotQuit) {
+    std::string f = makeTempFolder();
+    for (std::string name : {"pressed", "not"}) {
+        std::string ctrl = name == "pressed" ? "ctrl q\n" : "";
+        ASSERT_EQ(runScript(f,
+                            "wait 1000\n" + ctrl + "wait 1000\nshot " + f + "/" + name + ".png\n",
+                            "--data-dir " + f + "/" + name),
+                  0);
+    }
+    ASSERT_FALSE(readFile(f + "/pressed.png").empty());
+    EXPECT_TRUE(readFile(f + "/pressed.png") == readFile(f + "/not.png"));
+}
+
 // The mixer runs from the start whenever the script records, so a recording
 // begun a second in is the tail of one begun at once.
 TEST(Headless, RecordingLaterGivesTheRestOfTheSameSound) {
