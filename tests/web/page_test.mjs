@@ -58,19 +58,21 @@ function layout(page) {
 const fits = (l) => Math.abs(l.scale - Math.round(l.scale)) < 1e-6 && l.scale >= 1 && l.bars.every((b) =>
   !b || !(b.left < l.canvas.right && l.canvas.left < b.right && b.top < l.canvas.bottom && l.canvas.top < b.bottom));
 
-// What the screen shows: the title (its logo's blue panel at the top left,
-// where a game has rock and its score), and the fish's height (the middle row
-// of its orange pixels at the left of the screen, where it swims; 0 if none).
+// What the screen shows: the title (its logo at the top left: yellow letters
+// on a blue panel; a game can show open water there, never the letters), and
+// the fish's height (the middle row of its orange pixels at the left of the
+// screen, where it swims; 0 if none).
 async function screen(page) {
   const { width, height, rgb } = await canvasPixels(page);
-  let blue = 0, sum = 0, n = 0;
+  let blue = 0, yellow = 0, sum = 0, n = 0;
   for (let y = 12; y < height; y++)
     for (let x = 0; x < 160; x++) {
       const i = (y * width + x) * 3, r = rgb[i], g = rgb[i + 1], b = rgb[i + 2];
       if (y < 60 && x >= 10 && b > r + 60) blue++;
+      if (y < 60 && x >= 10 && r > 200 && g > 170 && b < 90) yellow++;
       if (y >= 30 && x < 70 && r > 200 && g >= 90 && g <= 200 && b < 90) (sum += y), n++;
     }
-  return { title: blue > 150 * 48 * 0.5, fish: n > 20 ? sum / n : 0 };
+  return { title: blue > 150 * 48 * 0.5 && yellow > 400, fish: n > 20 ? sum / n : 0 };
 }
 // Waits until a game shows the fish at a height ok takes; that height, or 0.
 const fish = (page, ok = () => true) => waitFor(async () => {
