@@ -31,8 +31,8 @@ for (const [label, withoutLocks] of [['Web Locks', false], ['a lease', true]]) {
     await waitStored(first, ['bestgame.rdr']);
     const replay = path.join(work, `tabs-${label.replace(/ /g, '-')}-best.rdr`);
     fs.writeFileSync(replay, (await stored(first))['bestgame.rdr']);
-    const best = verify(native, replay).score;
-    check(best > 0, `${label}: a game in the first tab makes a best score: ${best}`);
+    const { score: best, text: verified } = verify(native, replay);
+    check(best > 0, `${label}: a game in the first tab makes a best score: ${best > 0 ? best : verified}`);
 
     // The second tab says the game runs elsewhere and runs none.
     const second = await context.newPage();
