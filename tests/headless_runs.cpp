@@ -35,8 +35,7 @@ std::string hex(const std::string& bytes) {
 // files as the command line and the files themselves would; the command
 // line wins over the script.
 TEST(Recordings, ScriptSetUpIsTheSameAsTheCommandLineAndTheFiles) {
-    std::string byScript = makeTempFolder(), byHand = makeTempFolder();
-    std::string handData = makeTempFolder();
+    std::string byScript = makeTempFolder(), byHand = makeTempFolder(), handData = makeTempFolder();
     std::string text = "# set-up first\ndevice small\nseed 5000\n";
     for (int i = 0; i < 6; ++i) {
         text += std::string("file ") + FILES[i] + " " + hex(CONTENTS[i]) + "\n";
@@ -69,8 +68,7 @@ TEST(Recordings, FilesGoToANewFolderWhenNoneIsNamed) {
     const std::string said = "the script's settings files are kept in ";
     size_t at = output.find(said);
     ASSERT_NE(at, std::string::npos) << output;
-    std::string kept = output.substr(at + said.size());
-    kept = kept.substr(0, kept.find('\n'));
+    std::string kept = output.substr(at + said.size(), output.find('\n', at) - at - said.size());
     EXPECT_EQ(kept.find("/reefdart-"), kept.rfind('/')) << kept;
     EXPECT_EQ(readFile(kept + "/record.dat"), "00042");
     for (const char* f : FILES) std::remove((kept + "/" + f).c_str());
@@ -123,16 +121,13 @@ TEST(Headless, CtrlQDoesNotQuit) {
 // begun a second in is the tail of one begun at once.
 TEST(Headless, RecordingLaterGivesTheRestOfTheSameSound) {
     std::string f = makeTempFolder();
-    ASSERT_EQ(
-        runScript(f,
-                  "key START\nrecord-audio " + f + "/whole.wav\nwait 1000\nkey DOWN\nwait 1500\n",
-                  "--data-dir " + f + "/a"),
-        0);
-    ASSERT_EQ(
-        runScript(f,
-                  "key START\nwait 1000\nrecord-audio " + f + "/later.wav\nkey DOWN\nwait 1500\n",
-                  "--data-dir " + f + "/b"),
-        0);
+    for (std::string name : {"whole", "later"}) {
+        std::string record = "record-audio " + f + "/" + name + ".wav\n", second = "wait 1000\n";
+        std::string start = name == "whole" ? record + second : second + record;
+        ASSERT_EQ(runScript(f, "key START\n" + start + "key DOWN\nwait 1500\n",
+                            "--data-dir " + f + "/" + name),
+                  0);
+    }
     std::string a = readFile(f + "/whole.wav"), b = readFile(f + "/later.wav");
     const size_t header = 44, skipped = 2 * 22050;
     ASSERT_EQ(a.size(), header + 2 * 22050 * 2500 / 1000);
@@ -187,13 +182,13 @@ bool listening(const std::string& folder) {
     return readFile("/proc/net/unix").find(name) != std::string::npos;
 }
 
-// Starts the desktop host on SDL's dummy video driver, in the background, and
-// waits until it listens for later copies.
+// Starts the desktop host in the background on SDL's dummy drivers (set here, so for later
+// copies too), and waits until it listens for later copies.
 pid_t startDesktop(const std::string& folder) {
+    setenv("SDL_VIDEODRIVER", "dummy", 1);
+    setenv("SDL_AUDIODRIVER", "dummy", 1);
     pid_t pid = fork();
     if (pid == 0) {
-        setenv("SDL_VIDEODRIVER", "dummy", 1);
-        setenv("SDL_AUDIODRIVER", "dummy", 1);
         if (!freopen((folder + "/log").c_str(), "w", stderr)) _exit(126);
         execl(REEFDART_EXE, REEFDART_EXE, "--data-dir", folder.c_str(),
               static_cast<char*>(nullptr));
@@ -208,8 +203,6 @@ TEST(SingleInstance, SecondCopyBringsTheFirstForwardAndEnds) {
     pid_t first = startDesktop(folder);
     ASSERT_GT(first, 0);
     std::string output;
-    setenv("SDL_VIDEODRIVER", "dummy", 1);
-    setenv("SDL_AUDIODRIVER", "dummy", 1);
     EXPECT_EQ(runReefdart("--data-dir " + folder + " --scale 1", &output), 0) << output;
     EXPECT_TRUE(eventually([&] {
         return readFile(folder + "/log").find("another copy was started") != std::string::npos;
