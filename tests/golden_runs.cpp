@@ -30,11 +30,6 @@ const GoldenRun RUNS[] = {
     {"autoplay_silent", {"small"}},
 };
 
-// Named by its script in test listings.
-void PrintTo(const GoldenRun& run, std::ostream* out) {
-    *out << run.script;
-}
-
 uint64_t fnv1a(const void* data, size_t size, uint64_t h = 1469598103934665603ull) {
     const unsigned char* p = static_cast<const unsigned char*>(data);
     for (size_t i = 0; i < size; ++i) h = (h ^ p[i]) * 1099511628211ull;
