@@ -66,6 +66,15 @@ TEST(Replay, AMinuteOfPlayIsSmallAndComesBackWhole) {
         EXPECT_EQ(v.score, r.score);
         EXPECT_GT(v.score, 0);
     }
+    // 128, the first number that takes two bytes: 128 ticks, a change 64 ticks on.
+    Replay edge;
+    for (uint32_t t = 0; t < 128; ++t) edge.tickTimes.push_back(5 * t);
+    edge.start.riseHeld = 1;
+    edge.changes = {RiseChange{64, 0}};
+    Replay back = decoded(encodeReplay(edge));
+    EXPECT_EQ(back.tickTimes, edge.tickTimes);
+    ASSERT_EQ(back.changes.size(), 1u);
+    EXPECT_EQ(back.changes[0].tick * 2 + back.changes[0].held, 128u);
 }
 
 TEST(Replay, AGameThatStopsMatchingSaysWhere) {
@@ -89,7 +98,8 @@ TEST(Replay, AGameThatStopsMatchingSaysWhere) {
 }
 
 TEST(Replay, DecodingRefusesWhatIsNoReplayWithAReason) {
-    std::vector<uint8_t> good = encodeReplay(pilotedReplay(3000));
+    Replay played = pilotedReplay(3000), lateChange, fewChecks = played;
+    std::vector<uint8_t> good = encodeReplay(played);
     auto with = [&](size_t at, uint8_t value) {
         std::vector<uint8_t> b = good;
         b[at] = value;
@@ -99,6 +109,9 @@ TEST(Replay, DecodingRefusesWhatIsNoReplayWithAReason) {
     longGame.tickTimes = {0, REPLAY_MAX_PLAY_MS + 1};
     oddLayout.start.layoutWidth = 200;
     markup.ticket = "<b>";
+    lateChange.tickTimes = {0, 5};
+    lateChange.changes = {RiseChange{2, 1}};
+    fewChecks.checks.pop_back();
     longTicket.ticket = std::string(REPLAY_MAX_TICKET, 'a');
     std::vector<uint8_t> tooLongTicket = encodeReplay(longTicket), trailing = good;
     tooLongTicket[8] = REPLAY_MAX_TICKET + 1; // after the magic, format, edition, no version
@@ -118,6 +131,9 @@ TEST(Replay, DecodingRefusesWhatIsNoReplayWithAReason) {
         {"an unknown edition", with(6, 9), "it names no edition of the game"},
         {"markup for a ticket", encodeReplay(markup), "its ticket is malformed"},
         {"a ticket too long", tooLongTicket, "its ticket is too long"},
+        {"a change after the game", encodeReplay(lateChange),
+         "a rise change comes after the last tick"},
+        {"a state check short", encodeReplay(fewChecks), "its state checks do not match its ticks"},
     };
     for (const auto& c : cases) EXPECT_EQ(refusal(c.bytes), c.reason) << c.what;
     // Cut anywhere, or with any one byte changed, it is refused.

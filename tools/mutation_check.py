@@ -118,6 +118,13 @@ FAULTS = [
      "offset += 8 + chunkSize;", "an odd-sized WAV chunk's pad byte is not skipped"),
     ("final-hash", "game/replay.cpp", "if (diverged < 0 && v.finalHash", "if (diverged < -1 && v.finalHash",
      "a replay that ends in another state than it claims still verifies"),
+    ("varint-boundary", "game/replay.cpp", "while (v >= 0x80) {", "while (v > 0x80) {",
+     "128 is written as one byte, which reads as the start of a longer number"),
+    ("late-change", "game/replay.cpp",
+     'if (r.ok && tick >= ticks) return "a rise change comes after the last tick";', "",
+     "a replay whose rise change comes after its last tick is read"),
+    ("check-count", "game/replay.cpp", "checks != out->tickTimes.size()",
+     "checks > out->tickTimes.size()", "a replay short of state checks is read"),
     ("script-line", "platform/script/script.cpp", "int number = 0;", "int number = 1;",
      "a script error names the line after the faulty one"),
 ]
