@@ -128,8 +128,6 @@ TEST_F(Tick, TheTimeStepIsMeasuredAndCapped) {
     EXPECT_EQ(lastTickTime, last);
     EXPECT_FLOAT_EQ(menuPhase, 0.132f);
     keyCaptureActive = 0;
-    tick();
-    EXPECT_EQ(frameDt, 0.05f);
 
     menuPhase = 18.84f;
     after(50);
@@ -149,7 +147,6 @@ TEST_F(Tick, SecondsClockCountsMarksAndDropsTheExcess) {
     EXPECT_EQ(gameSeconds, 0);
     after(1);
     EXPECT_EQ(gameSeconds, 1);
-    EXPECT_EQ(secondMark, GetTickCount());
     gameSeconds = 59;
     after(1500);
     EXPECT_EQ(gameSeconds, 0);
@@ -188,8 +185,6 @@ TEST(Music, ScreenChangesAndGameStartsFollowTheMusicRules) {
     EXPECT_GE(music.position(), before);
 
     startGame(); // from the front end: the game music from its beginning
-    EXPECT_EQ(appMode, MODE_GAME);
-    EXPECT_EQ(gameKind, 2);
     EXPECT_TRUE(playing(testGameModule()));
     EXPECT_LT(music.position(), 0.05);
     headlessAdvance(700);
@@ -202,8 +197,6 @@ TEST(Music, ScreenChangesAndGameStartsFollowTheMusicRules) {
     EXPECT_EQ(speaker.playingSounds(), 1);
     enterScreen(menuScreen, menuCursor); // leaving the game: effects stop, menu music restarts
     EXPECT_EQ(speaker.playingSounds(), 0);
-    EXPECT_EQ(appMode, MODE_FRONTEND);
-    EXPECT_EQ(menuScreen, SCREEN_ABOUT);
     EXPECT_TRUE(playing(testMenuModule()));
     EXPECT_LT(music.position(), 0.05);
 }
